@@ -1,0 +1,52 @@
+#include "app/scene_setup.h"
+
+BitmapFont font;
+BmpTexture normalMaps[5];
+BmpTexture floorTexture;
+BmpTexture wallTexture;
+GLUquadric* sphereQuadric;
+ShaderProgram bumpShader;
+
+namespace {
+
+const GLfloat clearColor[4] = {0.3f, 0.3f, 1.0f, 0.0f};
+const GLfloat materialSpecular[4] = {1, 1, 1, 1};
+const GLfloat materialShininess = 50;
+const GLfloat ambientLight[4] = {0.5f, 0.5f, 0.5f, 0.0f};
+const GLfloat lightDiffuse[4] = {1, 1, 1, 1};
+const GLfloat lightSpecular[4] = {1, 1, 1, 1};
+
+const char* const normalMapPaths[5] = {
+    "textures/normalmap1.bmp", "textures/normalmap2.bmp", "textures/normalmap3.bmp",
+    "textures/normalmap4.bmp", "textures/normalmap5.bmp"};
+
+}  // namespace
+
+void initScene()
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+    glShadeModel(GL_SMOOTH);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, materialSpecular);
+    glMaterialfv(GL_FRONT, GL_SHININESS, &materialShininess);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambientLight);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpecular);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_DEPTH_TEST);
+
+    // Each loader reports its own failure and the set-up goes on with the next resource.
+    font.build("textures/Font.tga");
+    for (int i = 0; i < 5; i++)
+        normalMaps[i].load(normalMapPaths[i]);
+    floorTexture.load("textures/hardwoodfloor.bmp");
+    wallTexture.load("textures/brick.bmp");
+    sphereQuadric = gluNewQuadric();
+    gluQuadricNormals(sphereQuadric, GLU_SMOOTH);
+    gluQuadricTexture(sphereQuadric, GL_TRUE);
+    bumpShader.build("BumpMapping.vert", "BumpMapping.frag");
+}

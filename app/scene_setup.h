@@ -1,0 +1,16 @@
+// The fixed GL state and the resources made once at start-up, which live for the whole run.
+#pragma once
+#include "image/bmp_image.h"
+#include "render/bitmap_font.h"
+#include "render/shader_program.h"
+
+#include <GL/glu.h>
+
+extern BitmapFont font;
+extern BmpTexture normalMaps[5];
+extern BmpTexture floorTexture;
+extern BmpTexture wallTexture;
+extern GLUquadric* sphereQuadric;
+extern ShaderProgram bumpShader;
+
+void initScene();

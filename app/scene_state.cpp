@@ -1,0 +1,3 @@
+#include "app/scene_state.h"
+
+SceneState scene;

@@ -1,0 +1,38 @@
+// The one record through which the callbacks talk: key callbacks set its flags, the idle step
+// turns flags and time into motion, display draws from it, the frame timer publishes into it.
+// Read and written by field from the GLUT thread only.
+#pragma once
+#include <cstdint>
+
+struct SceneState {
+    double frameDelta = 0;  // seconds since the previous simulation step
+    double ballX = 0;
+    double ballZ = 0;
+    double dirX = 0;  // rolling direction; (0, 0) until the first launch, then a unit vector
+    double dirZ = 0;
+    double stepLength = 0;  // distance rolled in the last step
+    double stepAngle = 0;   // degrees rolled in the last step
+    double cameraAngle = 0;  // radians about the vertical axis through the ball; never wrapped
+    bool arrowUp = false;
+    bool arrowDown = false;
+    bool arrowLeft = false;
+    bool arrowRight = false;
+    bool launchRequested = false;
+    bool hintsHidden = false;  // once set, never cleared
+    bool helpShown = false;
+    bool keyPlus = false;
+    bool keyMinus = false;
+    int32_t normalMapIndex = 0;  // 0..4 selects textures/normalmap1.bmp..normalmap5.bmp
+    double ballSpeed = 5.0;      // world units per second, never negative
+    double cameraDistance = 10.0;  // may fall to 0 and below
+    float ballOrientation[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    int32_t framesPerSecond = 0;
+};
+
+extern SceneState scene;
+
+// The text canvas stays this size whatever the window's size.
+const int32_t windowWidth = 800;
+const int32_t windowHeight = 600;
+const double ballRadius = 2.0;
+extern const double PI;  // 4·atan(1), set before the frame timer is constructed

@@ -1,0 +1,9 @@
+// A real GL context for tests: one GLUT window of 800 by 600 on the test display (Xvfb),
+// made on first use and kept for the whole test executable.
+#pragma once
+
+// Makes the window current; fails the calling test when there is no display.
+void ensureGlContext();
+
+// Reads the pixel at (x, y) of the back buffer, bottom-left origin, as red, green, blue bytes.
+void readBackPixel(int x, int y, unsigned char rgb[3]);
