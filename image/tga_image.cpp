@@ -1,0 +1,183 @@
+#include "image/tga_image.h"
+
+#include "platform/message_box.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const unsigned char uncompressedPattern[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+const unsigned char compressedPattern[12] = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+// Packet headers and pixels are a few bytes each; a buffer this size keeps the reads of a
+// large run-length file down to a handful of system calls.
+const size_t fileBufferSize = 1 << 16;
+
+void report(const char* text) { showMessage(text, "ERROR", MessageOwnerNone, MessageIconNone); }
+
+// Reports, closes the file and leaves the image without pixels, so that the record never
+// points at freed memory.
+void abandon(TgaImage* image, FILE* file, const char* text)
+{
+    report(text);
+    fclose(file);
+    free(image->pixels);
+    image->pixels = nullptr;
+}
+
+// The part both loaders share: image header, checks, pixel block. Reports and closes the file
+// when it returns false.
+bool startImage(TgaReader& reader, TgaImage* image, FILE* file)
+{
+    if (fread(reader.imageHeader, sizeof(reader.imageHeader), 1, file) != 1) {
+        report("Could not read info header");
+        fclose(file);
+        return false;
+    }
+    image->width = reader.imageHeader[0] | reader.imageHeader[1] << 8;
+    image->height = reader.imageHeader[2] | reader.imageHeader[3] << 8;
+    image->bitsPerPixel = reader.imageHeader[4];
+    reader.width = image->width;
+    reader.height = image->height;
+    reader.bitsPerPixel = image->bitsPerPixel;
+    image->pixels = nullptr;
+
+    // 65535 x 65535 pixels of 3 or 4 bytes do not fit the 32-bit size; refuse them here
+    // rather than allocate a wrapped-around block and decode past its end.
+    const uint64_t size = uint64_t(reader.height) * (reader.bitsPerPixel / 8) * reader.width;
+    if (reader.width == 0 || reader.height == 0 ||
+        (reader.bitsPerPixel != 24 && reader.bitsPerPixel != 32) || size > UINT32_MAX) {
+        abandon(image, file, "Invalid texture information");
+        return false;
+    }
+    image->pixelFormat = reader.bitsPerPixel == 24 ? GL_RGB : GL_RGBA;
+
+    reader.bytesPerPixel = reader.bitsPerPixel / 8;
+    reader.imageSize = uint32_t(size);
+    image->pixels = static_cast<unsigned char*>(malloc(reader.imageSize));
+    if (!image->pixels) {
+        abandon(image, file, "Could not allocate memory for image");
+        return false;
+    }
+    return true;
+}
+
+// Blue and red trade places; alpha stays.
+void swapRedBlue(unsigned char* pixels, uint32_t size, uint32_t bytesPerPixel)
+{
+    if (bytesPerPixel == 4) {
+        // Whole words, so that the compiler can vectorise the loop.
+        for (uint32_t offset = 0; offset < size; offset += 4) {
+            uint32_t pixel;
+            memcpy(&pixel, pixels + offset, 4);
+            pixel = (pixel & 0xFF00FF00u) | (pixel >> 16 & 0xFFu) | (pixel & 0xFFu) << 16;
+            memcpy(pixels + offset, &pixel, 4);
+        }
+        return;
+    }
+    for (uint32_t offset = 0; offset < size; offset += bytesPerPixel) {
+        const unsigned char blue = pixels[offset];
+        pixels[offset] = pixels[offset + 2];
+        pixels[offset + 2] = blue;
+    }
+}
+
+}  // namespace
+
+void TgaReader::load(TgaImage* image, const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file) {
+        report("Could not open texture file");
+        return;
+    }
+    // Lives until the loaders below have closed the file.
+    static char fileBuffer[fileBufferSize];
+    setvbuf(file, fileBuffer, _IOFBF, sizeof(fileBuffer));
+
+    if (fread(fileHeader, sizeof(fileHeader), 1, file) != 1) {
+        report("Could not read file header");
+        fclose(file);
+        return;
+    }
+    if (memcmp(fileHeader, uncompressedPattern, sizeof(fileHeader)) == 0) {
+        loadUncompressed(image, file);
+    } else if (memcmp(fileHeader, compressedPattern, sizeof(fileHeader)) == 0) {
+        loadCompressed(image, file);
+    } else {
+        showMessage("TGA file be type 2 or type 10 ", "Invalid Image", MessageOwnerNone,
+                    MessageIconNone);
+        fclose(file);
+    }
+}
+
+void TgaReader::loadUncompressed(TgaImage* image, FILE* file)
+{
+    if (!startImage(*this, image, file))
+        return;
+    if (fread(image->pixels, 1, imageSize, file) != imageSize) {
+        abandon(image, file, "Could not read image data");
+        return;
+    }
+    swapRedBlue(image->pixels, imageSize, bytesPerPixel);
+    fclose(file);
+}
+
+void TgaReader::loadCompressed(TgaImage* image, FILE* file)
+{
+    if (!startImage(*this, image, file))
+        return;
+    const uint32_t pixelTotal = height * width;
+    uint32_t pixelCount = 0;
+    unsigned char pixel[4];
+    unsigned char* out = image->pixels;
+
+    // Every pixel is counted against the total before it is stored, so a packet that runs
+    // over the end of the image writes nothing past the block.
+    while (pixelCount < pixelTotal) {
+        unsigned char header;
+        if (fread(&header, 1, 1, file) != 1) {
+            abandon(image, file, "Could not read RLE header");
+            return;
+        }
+        if (header < 128) {
+            for (uint32_t i = 0; i <= header; ++i) {
+                if (fread(pixel, 1, bytesPerPixel, file) != bytesPerPixel) {
+                    abandon(image, file, "Could not read image data");
+                    return;
+                }
+                if (pixelCount == pixelTotal) {
+                    abandon(image, file, "Too many pixels read");
+                    return;
+                }
+                out[0] = pixel[2];
+                out[1] = pixel[1];
+                out[2] = pixel[0];
+                if (bytesPerPixel == 4)
+                    out[3] = pixel[3];
+                out += bytesPerPixel;
+                ++pixelCount;
+            }
+        } else {
+            if (fread(pixel, 1, bytesPerPixel, file) != bytesPerPixel) {
+                abandon(image, file, "Could not read from file");
+                return;
+            }
+            for (uint32_t i = 0; i < header - 127u; ++i) {
+                if (pixelCount == pixelTotal) {
+                    abandon(image, file, "Too many pixels read");
+                    return;
+                }
+                out[0] = pixel[2];
+                out[1] = pixel[1];
+                out[2] = pixel[0];
+                if (bytesPerPixel == 4)
+                    out[3] = pixel[3];
+                out += bytesPerPixel;
+                ++pixelCount;
+            }
+        }
+    }
+    fclose(file);
+}
