@@ -1,0 +1,292 @@
+"""Drives the real kullerix binary the way a user would, for the end-to-end tests.
+
+Each Session has a private Xvfb, a private copy of the run directory (so a test may delete or
+damage files), the program started in it, and helpers to wait for the window, take screenshots,
+send keys with xdotool and dismiss the SDL message boxes. Everything waits for a condition with
+a deadline; nothing sleeps blindly.
+"""
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+BINARY = os.environ.get("KX_BINARY", "")
+RUN_DIR = os.environ.get("KX_RUN_DIR", "")
+WINDOW_TITLE = "Kullerix"
+WIDTH, HEIGHT = 800, 600
+
+
+class Timeout(AssertionError):
+    pass
+
+
+def wait_until(condition, timeout=30.0, interval=0.05, what="condition"):
+    """Polls condition() until it returns something truthy; returns that value."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Timeout("timed out after %.0f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+class Image:
+    """An RGB picture read through ImageMagick: width, height, rows top-down."""
+
+    def __init__(self, path):
+        self.path = path
+        size = subprocess.run(["identify", "-format", "%w %h", path], check=True,
+                              capture_output=True, text=True).stdout.split()
+        self.width, self.height = int(size[0]), int(size[1])
+        self.data = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], check=True,
+                                   capture_output=True).stdout
+
+    def pixel(self, x, y):
+        """Colour at (x, y), origin top-left."""
+        i = 3 * (y * self.width + x)
+        return tuple(self.data[i:i + 3])
+
+    def region(self, x, y, w, h):
+        return [self.pixel(x + i, y + j) for j in range(h) for i in range(w)]
+
+    def mean(self, x, y, w, h):
+        pixels = self.region(x, y, w, h)
+        return tuple(sum(p[c] for p in pixels) / len(pixels) for c in range(3))
+
+    def count(self, x, y, w, h, predicate):
+        return sum(1 for p in self.region(x, y, w, h) if predicate(p))
+
+    def difference(self, other, x=0, y=0, w=None, h=None):
+        """Mean absolute channel difference over a region of two pictures of one size."""
+        w = self.width if w is None else w
+        h = self.height if h is None else h
+        total = 0
+        for j in range(y, y + h):
+            start = 3 * (j * self.width + x)
+            a = self.data[start:start + 3 * w]
+            b = other.data[start:start + 3 * w]
+            total += sum(abs(p - q) for p, q in zip(a, b))
+        return total / (3.0 * w * h)
+
+
+def near(colour, expected, tolerance=12):
+    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
+
+
+class Session:
+    """One private display and one run of the program in a scratch copy of the run directory."""
+
+    def __init__(self, screen="1024x768x24"):
+        assert BINARY and RUN_DIR, "KX_BINARY and KX_RUN_DIR must be set (ctest sets them)"
+        self.scratch = tempfile.mkdtemp(prefix="kx-e2e-")
+        self.run_dir = os.path.join(self.scratch, "run")
+        shutil.copytree(RUN_DIR, self.run_dir)
+        self.shots = 0
+        self.process = None
+        self.window = None
+        self._start_display(screen)
+
+    # -- display ---------------------------------------------------------------------------
+    def _start_display(self, screen):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        with os.fdopen(read_end, "rb") as reader:
+            while not number.endswith(b"\n"):
+                chunk = reader.read(1)
+                if not chunk:
+                    raise RuntimeError("Xvfb did not start")
+                number += chunk
+        self.display = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.display)
+
+    def x(self, *args, check=True):
+        """Runs an X client (xdotool, xwininfo, import) on this session's display."""
+        return subprocess.run(list(args), env=self.env, check=check, capture_output=True,
+                              text=True).stdout
+
+    # -- the program -----------------------------------------------------------------------
+    def start(self, args=(), env=None):
+        self.stdout_path = os.path.join(self.scratch, "stdout.txt")
+        self.stderr_path = os.path.join(self.scratch, "stderr.txt")
+        process_env = dict(self.env)
+        process_env.update(env or {})
+        with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
+            self.process = subprocess.Popen([BINARY] + list(args), cwd=self.run_dir,
+                                            env=process_env, stdout=out, stderr=err,
+                                            stdin=subprocess.DEVNULL)
+        return self
+
+    def wait_window(self, timeout=60):
+        """Waits until the program's window is mapped; returns its id."""
+        def find():
+            self.assert_running()
+            out = self.x("xdotool", "search", "--onlyvisible", "--name", "^%s$" % WINDOW_TITLE,
+                         check=False)
+            ids = out.split()
+            return ids[0] if ids else None
+        self.window = wait_until(find, timeout, what="the Kullerix window")
+        return self.window
+
+    def geometry(self):
+        """(x, y, width, height) of the window on the root, as xwininfo tells it."""
+        out = self.x("xwininfo", "-id", self.window)
+        value = lambda name: int(re.search(name + r":\s+(-?\d+)", out).group(1))
+        return (value("Absolute upper-left X"), value("Absolute upper-left Y"),
+                value("Width"), value("Height"))
+
+    def assert_running(self):
+        if self.process.poll() is not None:
+            raise AssertionError("kullerix exited early with status %s; stderr: %s"
+                                 % (self.process.returncode, self.stderr()))
+
+    def wait_exit(self, timeout=30):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Timeout("kullerix did not exit within %d s" % timeout)
+
+    def stdout(self):
+        with open(self.stdout_path, "rb") as f:
+            return f.read().decode(errors="replace")
+
+    def stderr(self):
+        with open(self.stderr_path, "rb") as f:
+            return f.read().decode(errors="replace")
+
+    # -- pictures --------------------------------------------------------------------------
+    def screenshot(self, name=None):
+        """The window's picture as an Image, cut from the root by the window's geometry.
+
+        Without a window manager the window may sit partly off the root (GLUT places it at
+        -1, -1): the part outside is filled with black so pixel coordinates stay the window's.
+        """
+        self.shots += 1
+        path = os.path.join(self.scratch, name or "shot%03d.png" % self.shots)
+        root = os.path.join(self.scratch, "root.png")
+        self.x("import", "-window", "root", root)
+        x, y, w, h = self.geometry()
+        subprocess.run(["convert", root, "-background", "black", "-extent",
+                        "%dx%d%+d%+d" % (w, h, x, y), "+repage", path], check=True)
+        return Image(path)
+
+    def wait_frame(self, predicate=None, timeout=30, what="a drawn frame"):
+        """Waits until a screenshot shows a drawn frame (the sky's blue at the top, or predicate)."""
+        check = predicate or (lambda image: near(image.pixel(image.width // 2, 5), (76, 76, 255), 20))
+        def shot():
+            self.assert_running()
+            image = self.screenshot()
+            return image if check(image) else None
+        return wait_until(shot, timeout, interval=0.1, what=what)
+
+    def wait_change(self, before, threshold=1.0, timeout=30, region=None, what="the picture to change"):
+        """Waits until the picture differs from before by more than threshold (mean per channel)."""
+        region = region or (0, 0, before.width, before.height)
+        def changed():
+            self.assert_running()
+            image = self.screenshot()
+            return image if image.difference(before, *region) > threshold else None
+        return wait_until(changed, timeout, interval=0.1, what=what)
+
+    # -- keys ------------------------------------------------------------------------------
+    def focus(self):
+        self.x("xdotool", "windowfocus", "--sync", self.window)
+
+    def key(self, *names):
+        """Presses and releases each key (xdotool names: space, Tab, F1, Left, plus, minus...)."""
+        self.focus()
+        self.x("xdotool", "key", "--delay", "30", *names)
+
+    def key_down(self, name):
+        self.focus()
+        self.x("xdotool", "keydown", name)
+
+    def key_up(self, name):
+        self.focus()
+        self.x("xdotool", "keyup", name)
+
+    # -- message boxes ---------------------------------------------------------------------
+    def dialogs(self):
+        """(id, title) of every named top-level window but Kullerix's own.
+
+        NOTE: xdotool search --name misses SDL's message box, so the tree is listed instead.
+        """
+        out = self.x("xwininfo", "-root", "-tree")
+        found = []
+        for match in re.finditer(r'^\s+(0x[0-9a-f]+) "([^"]*)":', out, re.MULTILINE):
+            if match.group(2) != WINDOW_TITLE:
+                found.append((match.group(1), match.group(2)))
+        return found
+
+    def wait_dialog(self, timeout=30):
+        """Waits for a message box; returns (id, title)."""
+        def first():
+            boxes = self.dialogs()
+            if not boxes:
+                self.assert_running()
+            return boxes[0] if boxes else None
+        return wait_until(first, timeout, what="a message box")
+
+    def dialog_text(self, window):
+        """The message box's text, read back with OCR (upscaled for tesseract)."""
+        path = os.path.join(self.scratch, "dialog.png")
+        big = os.path.join(self.scratch, "dialog-big.png")
+        self.x("import", "-window", window, path)
+        subprocess.run(["convert", path, "-resize", "300%", "-colorspace", "Gray", "-negate", big],
+                       check=True)
+        return subprocess.run(["tesseract", big, "-", "--psm", "6"], capture_output=True,
+                              text=True).stdout
+
+    def dismiss(self, window, timeout=30):
+        """Presses OK (Return) on a message box and waits until it is gone."""
+        self.x("xdotool", "windowfocus", "--sync", window, check=False)
+        self.x("xdotool", "key", "Return", check=False)
+        wait_until(lambda: window not in [w for w, _ in self.dialogs()], timeout,
+                   what="the message box to close")
+
+    def dismiss_all(self, timeout=60):
+        """Dismisses every start-up message box until the first frame is drawn.
+
+        Returns the boxes' titles in the order they came.
+        """
+        titles = []
+        deadline = time.monotonic() + timeout
+        while True:
+            boxes = self.dialogs()
+            if boxes:
+                window, title = boxes[0]
+                titles.append(title)
+                self.dismiss(window)
+                continue
+            ids = self.x("xdotool", "search", "--onlyvisible", "--name", "^%s$" % WINDOW_TITLE,
+                         check=False).split()
+            if ids:
+                self.window = ids[0]
+                image = self.screenshot()
+                if near(image.pixel(image.width // 2, 5), (76, 76, 255), 20):
+                    return titles
+            self.assert_running()
+            if time.monotonic() > deadline:
+                raise Timeout("the first frame did not come; boxes so far: %s" % titles)
+            time.sleep(0.05)
+
+    # -- the end ---------------------------------------------------------------------------
+    def close(self):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        if self.xvfb.poll() is None:
+            self.xvfb.send_signal(signal.SIGTERM)
+            self.xvfb.wait()
+        if os.environ.get("KX_KEEP_SCRATCH"):
+            print("e2e scratch kept in", self.scratch)
+        else:
+            shutil.rmtree(self.scratch, ignore_errors=True)
