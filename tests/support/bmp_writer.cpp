@@ -1,0 +1,103 @@
+#include "tests/support/bmp_writer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+void put16(std::vector<unsigned char>& out, uint32_t value)
+{
+    out.push_back(value & 0xFF);
+    out.push_back((value >> 8) & 0xFF);
+}
+
+void put32(std::vector<unsigned char>& out, uint32_t value)
+{
+    put16(out, value & 0xFFFF);
+    put16(out, value >> 16);
+}
+
+}  // namespace
+
+std::vector<unsigned char> writeBmp(const BmpFields& fields, const std::vector<unsigned char>& bits)
+{
+    const bool core = fields.headerSize == 12;
+    std::vector<unsigned char> dib;
+    put32(dib, fields.headerSize);
+    if (core) {
+        put16(dib, uint32_t(fields.width));
+        put16(dib, uint32_t(fields.height));
+        put16(dib, 1);
+        put16(dib, fields.bitCount);
+    } else {
+        put32(dib, uint32_t(fields.width));
+        put32(dib, uint32_t(fields.height));
+        put16(dib, 1);
+        put16(dib, fields.bitCount);
+        put32(dib, fields.compression);
+        put32(dib, fields.sizeImage);
+        put32(dib, 2835);
+        put32(dib, 2835);
+        put32(dib, fields.colorsUsed);
+        put32(dib, 0);
+        dib.resize(fields.headerSize > 40 ? fields.headerSize : 40, 0);
+    }
+    for (uint32_t mask : fields.masks)
+        put32(dib, mask);
+    for (const BmpColor& color : fields.palette) {
+        dib.push_back(color.blue);
+        dib.push_back(color.green);
+        dib.push_back(color.red);
+        if (!core)
+            dib.push_back(0);
+    }
+
+    std::vector<unsigned char> file;
+    if (fields.fileHeader) {
+        const uint32_t offset =
+            fields.bitsOffset >= 0 ? uint32_t(fields.bitsOffset) : uint32_t(14 + dib.size());
+        file.push_back('B');
+        file.push_back('M');
+        put32(file, uint32_t(14 + dib.size() + bits.size()));
+        put32(file, 0);
+        put32(file, offset);
+    }
+    file.insert(file.end(), dib.begin(), dib.end());
+    if (fields.fileHeader && fields.bitsOffset >= 0 && size_t(fields.bitsOffset) > file.size())
+        file.resize(size_t(fields.bitsOffset), 0);
+    file.insert(file.end(), bits.begin(), bits.end());
+    return file;
+}
+
+std::vector<unsigned char> paddedRows(const std::vector<std::vector<unsigned char>>& rows)
+{
+    std::vector<unsigned char> bits;
+    for (const std::vector<unsigned char>& row : rows) {
+        bits.insert(bits.end(), row.begin(), row.end());
+        bits.resize(bits.size() + (4 - row.size() % 4) % 4, 0);
+    }
+    return bits;
+}
+
+std::string writeTempFile(const std::string& name, const std::vector<unsigned char>& bytes)
+{
+    static std::string folder;
+    if (folder.empty()) {
+        std::string pattern = std::filesystem::temp_directory_path().string() + "/kx_test_XXXXXX";
+        if (mkdtemp(&pattern[0])) {
+            folder = pattern;
+            atexit([] {
+                std::error_code ignored;
+                std::filesystem::remove_all(folder, ignored);
+            });
+        }
+    }
+    const std::string path = folder + "/" + name;
+    FILE* file = fopen(path.c_str(), "wb");
+    if (file) {
+        fwrite(bytes.data(), 1, bytes.size(), file);
+        fclose(file);
+    }
+    return path;
+}

@@ -1,0 +1,33 @@
+// Builds BMP files byte by byte for the reader's tests, from header fields the test chooses,
+// so that well-formed and broken files alike are one call away.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct BmpColor {
+    unsigned char red, green, blue;
+};
+
+struct BmpFields {
+    bool fileHeader = true;            // the 14-byte "BM" header; without it, a packed DIB
+    uint32_t headerSize = 40;          // 12 writes a core header, anything else an info header
+    int32_t width = 1;
+    int32_t height = 1;
+    uint16_t bitCount = 24;
+    uint32_t compression = 0;
+    uint32_t sizeImage = 0;
+    uint32_t colorsUsed = 0;
+    int64_t bitsOffset = -1;           // -1: right after the colour table
+    std::vector<uint32_t> masks;       // written right after the header
+    std::vector<BmpColor> palette;     // 3 bytes an entry after a core header, else 4
+};
+
+// The whole file: headers, masks, colour table, then bits as given.
+std::vector<unsigned char> writeBmp(const BmpFields& fields, const std::vector<unsigned char>& bits);
+
+// Rows of source bytes, each padded with zeros to a multiple of 4 bytes, in the order given.
+std::vector<unsigned char> paddedRows(const std::vector<std::vector<unsigned char>>& rows);
+
+// Writes bytes to a new file under the test's temporary folder and returns its path.
+std::string writeTempFile(const std::string& name, const std::vector<unsigned char>& bytes);
