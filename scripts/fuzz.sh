@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (fuzz/*_fuzz.cpp) with clang and runs each for a bounded time,
+# seeded from the shared corpus and from the crash files kept as regression tests; fails when
+# any target finds a crash, a leak or a timeout.
+# Usage: scripts/fuzz.sh [seconds per target, default 60] [target ...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+shift || true
+build=${KX_FUZZ_BUILD:-$root/build-fuzz}
+corpus=${KX_CORPUS_DIR:-$root/../shared/corpus}
+
+# Seeds per target: a folder of the shared corpus and the file extension to take from it.
+# Crash files kept under tests/data/<format>/ are added for <format>_fuzz.
+seeds_for() {
+  case "$1" in
+    bmp_fuzz) echo "bmpsuite bmp" ;;
+    tga_fuzz) echo "tga tga" ;;
+    *) echo "" ;;
+  esac
+}
+
+if [ $# -gt 0 ]; then
+  targets=("$@")
+else
+  targets=()
+  for source in "$root"/fuzz/*_fuzz.cpp; do
+    [ -e "$source" ] && targets+=("$(basename "$source" .cpp)")
+  done
+fi
+if [ ${#targets[@]} -eq 0 ]; then
+  echo "fuzz: no targets in $root/fuzz" >&2
+  exit 1
+fi
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DKX_FUZZ=ON -DBUILD_TESTING=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=()
+for target in "${targets[@]}"; do
+  echo "== $target for ${seconds} s"
+  units="$work/$target"
+  mkdir -p "$units"
+  read -r folder extension <<<"$(seeds_for "$target")"
+  if [ -n "${folder:-}" ] && [ -d "$corpus/$folder" ]; then
+    find "$corpus/$folder" -type f -name "*.$extension" -exec cp -t "$units" {} +
+  elif [ -n "${folder:-}" ]; then
+    echo "fuzz: no seeds at $corpus/$folder; starting from nothing" >&2
+  fi
+  regressions="$root/tests/data/${target%_fuzz}"
+  if [ -d "$regressions" ]; then
+    find "$regressions" -type f -exec cp -t "$units" {} +
+  fi
+  artifacts="$build/artifacts/$target"
+  mkdir -p "$artifacts"
+  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 \
+      -print_final_stats=1 -artifact_prefix="$artifacts/" "$units"; then
+    failed+=("$target")
+    echo "fuzz: $target failed; inputs are in $artifacts" >&2
+  fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzz: failures in ${failed[*]}" >&2
+  exit 1
+fi
+echo "fuzz: ${targets[*]} ran ${seconds} s each without a failure"
