@@ -66,21 +66,86 @@ bool startImage(TgaReader& reader, TgaImage* image, FILE* file)
 // Blue and red trade places; alpha stays.
 void swapRedBlue(unsigned char* pixels, uint32_t size, uint32_t bytesPerPixel)
 {
+    const size_t count = size / bytesPerPixel;
     if (bytesPerPixel == 4) {
         // Whole words, so that the compiler can vectorise the loop.
-        for (uint32_t offset = 0; offset < size; offset += 4) {
+        for (size_t i = 0; i < count; ++i) {
             uint32_t pixel;
-            memcpy(&pixel, pixels + offset, 4);
+            memcpy(&pixel, pixels + i * 4, 4);
             pixel = (pixel & 0xFF00FF00u) | (pixel >> 16 & 0xFFu) | (pixel & 0xFFu) << 16;
-            memcpy(pixels + offset, &pixel, 4);
+            memcpy(pixels + i * 4, &pixel, 4);
         }
         return;
     }
-    for (uint32_t offset = 0; offset < size; offset += bytesPerPixel) {
-        const unsigned char blue = pixels[offset];
-        pixels[offset] = pixels[offset + 2];
-        pixels[offset + 2] = blue;
+    for (size_t i = 0; i < count; ++i) {
+        const unsigned char blue = pixels[i * 3];
+        pixels[i * 3] = pixels[i * 3 + 2];
+        pixels[i * 3 + 2] = blue;
     }
+}
+
+// NOTE: a packet header or pixel is a few bytes; fread's call and locking cost more than the
+// copy, so these take the bytes straight from the stream's buffer. Only this thread reads it.
+bool readByte(FILE* file, unsigned char* byte)
+{
+    const int value = getc_unlocked(file);
+    *byte = static_cast<unsigned char>(value);
+    return value != EOF;
+}
+
+template <uint32_t bytesPerPixel>
+bool readPixel(FILE* file, unsigned char* pixel)
+{
+    for (uint32_t i = 0; i < bytesPerPixel; ++i)
+        if (!readByte(file, pixel + i))
+            return false;
+    return true;
+}
+
+template <uint32_t bytesPerPixel>
+void storePixel(unsigned char*& out, const unsigned char* pixel)
+{
+    out[0] = pixel[2];
+    out[1] = pixel[1];
+    out[2] = pixel[0];
+    if (bytesPerPixel == 4)
+        out[3] = pixel[3];
+    out += bytesPerPixel;
+}
+
+// Decodes packets into out until pixelTotal pixels are there; gives the failure's message, or
+// nullptr once the image is complete. Every pixel is counted against the total before it is
+// stored, so a packet that runs over the end of the image writes nothing past the block.
+template <uint32_t bytesPerPixel>
+const char* decodePackets(FILE* file, unsigned char* out, uint32_t pixelTotal)
+{
+    uint32_t pixelCount = 0;
+    unsigned char pixel[bytesPerPixel];
+    while (pixelCount < pixelTotal) {
+        unsigned char header;
+        if (!readByte(file, &header))
+            return "Could not read RLE header";
+        if (header < 128) {
+            for (uint32_t i = 0; i <= header; ++i) {
+                if (!readPixel<bytesPerPixel>(file, pixel))
+                    return "Could not read image data";
+                if (pixelCount == pixelTotal)
+                    return "Too many pixels read";
+                storePixel<bytesPerPixel>(out, pixel);
+                ++pixelCount;
+            }
+        } else {
+            if (!readPixel<bytesPerPixel>(file, pixel))
+                return "Could not read from file";
+            const uint32_t count = header - 127u;
+            if (count > pixelTotal - pixelCount)
+                return "Too many pixels read";
+            for (uint32_t i = 0; i < count; ++i)
+                storePixel<bytesPerPixel>(out, pixel);
+            pixelCount += count;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -128,56 +193,12 @@ void TgaReader::loadCompressed(TgaImage* image, FILE* file)
 {
     if (!startImage(*this, image, file))
         return;
-    const uint32_t pixelTotal = height * width;
-    uint32_t pixelCount = 0;
-    unsigned char pixel[4];
-    unsigned char* out = image->pixels;
-
-    // Every pixel is counted against the total before it is stored, so a packet that runs
-    // over the end of the image writes nothing past the block.
-    while (pixelCount < pixelTotal) {
-        unsigned char header;
-        if (fread(&header, 1, 1, file) != 1) {
-            abandon(image, file, "Could not read RLE header");
-            return;
-        }
-        if (header < 128) {
-            for (uint32_t i = 0; i <= header; ++i) {
-                if (fread(pixel, 1, bytesPerPixel, file) != bytesPerPixel) {
-                    abandon(image, file, "Could not read image data");
-                    return;
-                }
-                if (pixelCount == pixelTotal) {
-                    abandon(image, file, "Too many pixels read");
-                    return;
-                }
-                out[0] = pixel[2];
-                out[1] = pixel[1];
-                out[2] = pixel[0];
-                if (bytesPerPixel == 4)
-                    out[3] = pixel[3];
-                out += bytesPerPixel;
-                ++pixelCount;
-            }
-        } else {
-            if (fread(pixel, 1, bytesPerPixel, file) != bytesPerPixel) {
-                abandon(image, file, "Could not read from file");
-                return;
-            }
-            for (uint32_t i = 0; i < header - 127u; ++i) {
-                if (pixelCount == pixelTotal) {
-                    abandon(image, file, "Too many pixels read");
-                    return;
-                }
-                out[0] = pixel[2];
-                out[1] = pixel[1];
-                out[2] = pixel[0];
-                if (bytesPerPixel == 4)
-                    out[3] = pixel[3];
-                out += bytesPerPixel;
-                ++pixelCount;
-            }
-        }
+    const char* failure = bytesPerPixel == 3
+                              ? decodePackets<3>(file, image->pixels, height * width)
+                              : decodePackets<4>(file, image->pixels, height * width);
+    if (failure) {
+        abandon(image, file, failure);
+        return;
     }
     fclose(file);
 }
