@@ -78,6 +78,42 @@ def near(colour, expected, tolerance=12):
     return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
 
 
+def send_delete_window(display, window):
+    """Sends the WM_DELETE_WINDOW client message through Xlib (no window manager runs here)."""
+    import ctypes
+    import ctypes.util
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                    ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                    ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                    ("data", ctypes.c_long * 5)]
+
+    class Event(ctypes.Union):
+        _fields_ = [("client", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+    xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                ctypes.POINTER(Event)]
+    xlib.XFlush.argtypes = [ctypes.c_void_p]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    connection = xlib.XOpenDisplay(display.encode())
+    assert connection, "cannot open display " + display
+    event = Event()
+    event.client.type = 33  # ClientMessage
+    event.client.window = window
+    event.client.message_type = xlib.XInternAtom(connection, b"WM_PROTOCOLS", 0)
+    event.client.format = 32
+    event.client.data[0] = xlib.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
+    xlib.XSendEvent(connection, window, 0, 0, ctypes.byref(event))
+    xlib.XFlush(connection)
+    xlib.XCloseDisplay(connection)
+
+
 class Session:
     """One private display and one run of the program in a scratch copy of the run directory."""
 
@@ -212,6 +248,10 @@ class Session:
     def key_up(self, name):
         self.focus()
         self.x("xdotool", "keyup", name)
+
+    def close_window(self):
+        """Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW)."""
+        send_delete_window(self.display, int(self.window, 0))
 
     # -- message boxes ---------------------------------------------------------------------
     def dialogs(self):
