@@ -241,7 +241,7 @@ BmpDecodeStatus convertUncompressed(const DibLayout& layout, const unsigned char
 {
     const uint64_t rowBytes = rowBytesOf(layout);
     const uint64_t stride = strideOf(layout);
-    Channel channels[3];
+    Channel channels[3] = {};
     const bool masked =
         layout.compression == BI_BITFIELDS || (layout.compression == BI_RGB && layout.bitCount == 16);
     if (masked) {
