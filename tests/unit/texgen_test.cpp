@@ -1,0 +1,316 @@
+// The texture generator: BMP files the loader can read, normal maps the shader decodes right,
+// and pictures that repeat without seams and come out the same on every run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tools/textures/bmp_writer.h"
+#include "tools/textures/sphere_normal_map.h"
+#include "tools/textures/texture_set.h"
+
+using namespace texgen;
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+
+uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+uint16_t le16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+
+bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
+
+Vec3 decode(const uint8_t* rgb) {
+    return {(rgb[0] - 127.5) / 127.5, (rgb[1] - 127.5) / 127.5, (rgb[2] - 127.5) / 127.5};
+}
+
+int channelDistance(const uint8_t* a, const uint8_t* b) {
+    return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
+}
+
+// How much larger the step across the picture's wrap is than the steps right beside it, along
+// x (column W-1 to column 0) or along y (row H-1 to row 0), summed over the whole edge. Where
+// the picture continues smoothly the steps agree and the ratio stays near 1, even when a groove
+// or a joint happens to lie on the wrap; a cut through the pattern shows as a jump several
+// times the steps beside it.
+double wrapJumpRatio(const RgbPicture& p, bool alongX) {
+    int across = alongX ? p.height : p.width;
+    int n = alongX ? p.width : p.height;
+    auto px = [&](int a, int i) { return alongX ? p.at(i, a) : p.at(a, i); };
+    double wrap = 0, beside = 0;
+    for (int a = 0; a < across; ++a) {
+        wrap += channelDistance(px(a, n - 1), px(a, 0));
+        beside += 0.5 * (channelDistance(px(a, n - 2), px(a, n - 1)) + channelDistance(px(a, 0), px(a, 1)));
+    }
+    return wrap / (beside + 1.0);
+}
+
+RgbPicture window(const RgbPicture& p, int x0, int y0, int width, int height) {
+    RgbPicture out(width, height);
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x)
+            for (int c = 0; c < 3; ++c) out.at(x, y)[c] = p.at(x0 + x, y0 + y)[c];
+    return out;
+}
+
+// Angle in degrees between a stored normal and the unperturbed surface normal.
+double tiltDegrees(const uint8_t* rgb) {
+    Vec3 n = normalize(decode(rgb));
+    return std::acos(std::min(1.0, n.z)) * 180.0 / kPi;
+}
+
+}  // namespace
+
+TEST(TextureBmpWriter, WritesA24BitBottomUpFileWithPaddedRows) {
+    RgbPicture p(3, 2);  // 9 bytes of pixels per row, padded to 12
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) {
+            p.at(x, y)[0] = static_cast<uint8_t>(10 * x + y);  // red
+            p.at(x, y)[1] = 100;
+            p.at(x, y)[2] = static_cast<uint8_t>(200 + y);  // blue
+        }
+    std::vector<uint8_t> f = encodeBmp24(p);
+
+    ASSERT_EQ(f.size(), 54u + 2 * 12);
+    EXPECT_EQ(f[0], 'B');
+    EXPECT_EQ(f[1], 'M');
+    EXPECT_EQ(le32(f, 2), f.size());  // file size
+    EXPECT_EQ(le32(f, 10), 54u);      // pixel data offset
+    EXPECT_EQ(le32(f, 14), 40u);      // info header size
+    EXPECT_EQ(static_cast<int32_t>(le32(f, 18)), 3);
+    EXPECT_EQ(static_cast<int32_t>(le32(f, 22)), 2);  // positive height: bottom row first
+    EXPECT_EQ(le16(f, 26), 1);                        // planes
+    EXPECT_EQ(le16(f, 28), 24);                       // bits per pixel
+    EXPECT_EQ(le32(f, 30), 0u);                       // uncompressed
+    EXPECT_EQ(le32(f, 34), 24u);                      // image bytes
+    EXPECT_EQ(le32(f, 46), 0u);                       // no colour table
+
+    // First stored row is picture row 0, each pixel blue-green-red, then three zero bytes.
+    const uint8_t row0[12] = {200, 100, 0, 200, 100, 10, 200, 100, 20, 0, 0, 0};
+    const uint8_t row1[12] = {201, 100, 1, 201, 100, 11, 201, 100, 21, 0, 0, 0};
+    EXPECT_TRUE(std::equal(row0, row0 + 12, f.begin() + 54));
+    EXPECT_TRUE(std::equal(row1, row1 + 12, f.begin() + 66));
+}
+
+TEST(TextureBmpWriter, ReportsAFileThatCannotBeCreated) {
+    EXPECT_FALSE(writeBmp24("/nonexistent-folder/textures/brick.bmp", RgbPicture(4, 4)));
+}
+
+TEST(SphereNormalMap, FlatAndConstantHeightsGiveTheFlatNormalEverywhere) {
+    for (double level : {0.0, 0.25}) {
+        RgbPicture map = encodeSphereNormalMap(64, 32, [level](const Vec3&) { return level; });
+        for (int y = 0; y < map.height; ++y)
+            for (int x = 0; x < map.width; ++x) {
+                const uint8_t* px = map.at(x, y);
+                ASSERT_EQ(px[0], 128) << x << "," << y;
+                ASSERT_EQ(px[1], 128) << x << "," << y;
+                ASSERT_EQ(px[2], 255) << x << "," << y;
+            }
+    }
+}
+
+TEST(SphereNormalMap, TexelsLieWhereTheSphereQuadricPutsThem) {
+    // s runs around z starting on +y, t from the -z pole to the +z pole.
+    Vec3 p = spherePoint(0.0, 0.5);
+    EXPECT_NEAR(p.y, 1.0, 1e-12);
+    p = spherePoint(0.25, 0.5);
+    EXPECT_NEAR(p.x, -1.0, 1e-12);
+    EXPECT_NEAR(spherePoint(0.3, 0.0).z, -1.0, 1e-12);
+    EXPECT_NEAR(spherePoint(0.3, 1.0).z, 1.0, 1e-12);
+    // The inverse used by patterns laid out in (s, t) finds the same place, seam included.
+    for (double s : {0.0005, 0.25, 0.5, 0.9995})
+        for (double t : {0.001, 0.3, 0.5, 0.999}) {
+            double s2, t2;
+            sphereCoordinates(spherePoint(s, t), s2, t2);
+            EXPECT_NEAR(s2, s, 1e-9);
+            EXPECT_NEAR(t2, t, 1e-9);
+        }
+}
+
+TEST(SphereNormalMap, ATiltedPlaneGivesItsExactGradientAtEveryLatitudeAndAcrossTheSeam) {
+    // h = a.x + b.z: its slope along the surface is (a, 0, b) projected on the frame, with
+    // T = (-cos 2 pi s, -sin 2 pi s, 0) and B = (-sin 2 pi s cos pi t, cos 2 pi s cos pi t, sin pi t).
+    const double a = 0.4, b = 0.3;
+    RgbPicture map = encodeSphereNormalMap(128, 64, [&](const Vec3& p) { return a * p.x + b * p.z; });
+    for (int y = 0; y < map.height; ++y) {
+        double t = (y + 0.5) / map.height;
+        for (int x : {0, 1, 37, 64, 126, 127}) {
+            double s = (x + 0.5) / map.width;
+            double slopeT = a * -std::cos(2 * kPi * s);
+            double slopeB = a * -std::sin(2 * kPi * s) * std::cos(kPi * t) + b * std::sin(kPi * t);
+            Vec3 expected = normalize(Vec3{-slopeT, -slopeB, 1.0});
+            Vec3 got = decode(map.at(x, y));
+            EXPECT_NEAR(got.x, expected.x, 1.5 / 127.5) << "s " << s << " t " << t;
+            EXPECT_NEAR(got.y, expected.y, 1.5 / 127.5) << "s " << s << " t " << t;
+            EXPECT_NEAR(got.z, expected.z, 1.5 / 127.5) << "s " << s << " t " << t;
+        }
+    }
+}
+
+TEST(SphereNormalMap, NormalsAreStoredAsUnitVectorsRoundedToTheNearestByte) {
+    uint8_t rgb[3];
+    encodeNormal({0, 0, 1}, rgb);
+    EXPECT_EQ(rgb[0], 128);
+    EXPECT_EQ(rgb[1], 128);
+    EXPECT_EQ(rgb[2], 255);
+    encodeNormal(normalize(Vec3{-1, 0, 1}), rgb);  // 127.5 -+ 90.16
+    EXPECT_EQ(rgb[0], 37);
+    EXPECT_EQ(rgb[1], 128);
+    EXPECT_EQ(rgb[2], 218);
+    encodeNormal({1, -1, 0}, rgb);  // out-of-range components clamp instead of wrapping
+    EXPECT_EQ(rgb[0], 255);
+    EXPECT_EQ(rgb[1], 0);
+}
+
+// All seven pictures, made once for the tests below.
+class GeneratedTextures : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        floor = new RgbPicture(makeHardwoodFloor());
+        brick = new RgbPicture(makeBrickWall());
+        for (int i = 0; i < kNormalMapCount; ++i) maps[i] = new RgbPicture(makeNormalMap(i + 1));
+    }
+    static void TearDownTestSuite() {
+        delete floor;
+        delete brick;
+        for (RgbPicture*& m : maps) delete m;
+    }
+    static RgbPicture* floor;
+    static RgbPicture* brick;
+    static RgbPicture* maps[kNormalMapCount];
+};
+
+RgbPicture* GeneratedTextures::floor = nullptr;
+RgbPicture* GeneratedTextures::brick = nullptr;
+RgbPicture* GeneratedTextures::maps[kNormalMapCount] = {};
+
+TEST_F(GeneratedTextures, AreWrittenUnderTheProgramsNamesWithTheSameBytesOnEveryRun) {
+    char folder[] = "/tmp/kx_texgen_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string failed;
+    ASSERT_TRUE(writeTextureSet(folder, failed)) << failed;
+
+    const char* names[] = {"hardwoodfloor", "brick", "normalmap1", "normalmap2", "normalmap3", "normalmap4", "normalmap5"};
+    const RgbPicture* pictures[] = {floor, brick, maps[0], maps[1], maps[2], maps[3], maps[4]};
+    for (int i = 0; i < 7; ++i) {
+        std::string path = std::string(folder) + "/" + names[i] + ".bmp";
+        std::ifstream in(path, std::ios::binary);
+        ASSERT_TRUE(in) << path;
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        // This second generation, in a fresh call, must match the first byte for byte.
+        EXPECT_TRUE(bytes == encodeBmp24(*pictures[i])) << path;
+        std::remove(path.c_str());
+    }
+    std::remove(folder);
+}
+
+TEST_F(GeneratedTextures, HavePowerOfTwoSidesAndNormalMapsTwiceAsWideAsHigh) {
+    for (const RgbPicture* p : {floor, brick, maps[0], maps[1], maps[2], maps[3], maps[4]}) {
+        EXPECT_TRUE(isPowerOfTwo(p->width)) << p->width;
+        EXPECT_TRUE(isPowerOfTwo(p->height)) << p->height;
+    }
+    for (const RgbPicture* m : maps) EXPECT_EQ(m->width, 2 * m->height);
+}
+
+TEST_F(GeneratedTextures, FloorAndBricksRepeatWithoutVisibleSeams) {
+    for (const RgbPicture* p : {floor, brick}) {
+        EXPECT_LT(wrapJumpRatio(*p, true), 2.0);
+        EXPECT_LT(wrapJumpRatio(*p, false), 2.0);
+    }
+    // The measure does see a seam: windows cut out mid-board and mid-brick do not repeat.
+    RgbPicture boards = window(*floor, 45, 70, floor->width / 2, floor->height / 2);
+    RgbPicture bricks = window(*brick, 60, 50, brick->width / 2, brick->height / 2);
+    EXPECT_GT(wrapJumpRatio(boards, true), 3.0);
+    EXPECT_GT(wrapJumpRatio(boards, false), 3.0);
+    EXPECT_GT(wrapJumpRatio(bricks, true), 3.0);
+    EXPECT_GT(wrapJumpRatio(bricks, false), 3.0);
+}
+
+TEST_F(GeneratedTextures, FloorIsWarmWoodAndWallsAreRedBrickBrightEnoughToShowUnlit) {
+    auto mean = [](const RgbPicture& p, int c) {
+        double sum = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) sum += p.at(x, y)[c];
+        return sum / (double(p.width) * p.height);
+    };
+    // Drawn with GL_REPLACE, these bytes are what the viewer sees: mid-tones, not murk.
+    double fr = mean(*floor, 0), fg = mean(*floor, 1), fb = mean(*floor, 2);
+    EXPECT_GT(fr, fg);
+    EXPECT_GT(fg, fb);
+    EXPECT_GT((fr + fg + fb) / 3, 100.0);
+    EXPECT_LT((fr + fg + fb) / 3, 200.0);
+    double br = mean(*brick, 0), bg = mean(*brick, 1), bb = mean(*brick, 2);
+    EXPECT_GT(br, bg + 40);
+    EXPECT_GT((br + bg + bb) / 3, 80.0);
+    // Mortar joints: a good share of pale, nearly grey texels.
+    int mortar = 0;
+    for (int y = 0; y < brick->height; ++y)
+        for (int x = 0; x < brick->width; ++x) {
+            const uint8_t* px = brick->at(x, y);
+            if (px[0] > 110 && std::abs(px[0] - px[2]) < 40) ++mortar;
+        }
+    double share = mortar / double(brick->width * brick->height);
+    EXPECT_GT(share, 0.05);
+    EXPECT_LT(share, 0.3);
+}
+
+TEST_F(GeneratedTextures, NormalMapsHoldOutwardUnitNormals) {
+    for (int i = 0; i < kNormalMapCount; ++i) {
+        const RgbPicture& m = *maps[i];
+        double shortest = 2, longest = 0, lowestUp = 1;
+        for (int y = 0; y < m.height; ++y)
+            for (int x = 0; x < m.width; ++x) {
+                Vec3 n = decode(m.at(x, y));
+                shortest = std::min(shortest, length(n));
+                longest = std::max(longest, length(n));
+                lowestUp = std::min(lowestUp, n.z);
+            }
+        // Each component is off by at most half a step of 1/127.5.
+        EXPECT_GT(shortest, 0.99) << "map " << i + 1;
+        EXPECT_LT(longest, 1.01) << "map " << i + 1;
+        EXPECT_GT(lowestUp, 0.2) << "map " << i + 1;
+    }
+}
+
+TEST_F(GeneratedTextures, NormalMapsJoinWithoutASeamAroundTheBall) {
+    for (int i = 0; i < kNormalMapCount; ++i) {
+        EXPECT_LT(wrapJumpRatio(*maps[i], true), 2.0) << "map " << i + 1;
+        // A map cut at other longitudes (not a whole number of its repeats apart) shows the cut.
+        EXPECT_GT(wrapJumpRatio(window(*maps[i], 301, 0, 700, maps[i]->height), true), 3.0) << "map " << i + 1;
+    }
+}
+
+TEST_F(GeneratedTextures, EachNormalMapHasClearFeaturesOfItsOwn) {
+    for (int i = 0; i < kNormalMapCount; ++i) {
+        const RgbPicture& m = *maps[i];
+        double steepest = 0;
+        int tilted = 0;
+        for (int y = 0; y < m.height; ++y)
+            for (int x = 0; x < m.width; ++x) {
+                double tilt = tiltDegrees(m.at(x, y));
+                steepest = std::max(steepest, tilt);
+                if (tilt > 10) ++tilted;
+            }
+        // Bumps that catch the light, but no edge so steep it turns the surface away.
+        EXPECT_GT(steepest, 30.0) << "map " << i + 1;
+        EXPECT_LT(steepest, 75.0) << "map " << i + 1;
+        EXPECT_GT(tilted, m.width * m.height / 50) << "map " << i + 1;
+
+        for (int j = 0; j < i; ++j) {
+            const RgbPicture& other = *maps[j];
+            double difference = 0;
+            for (int y = 0; y < m.height; ++y)
+                for (int x = 0; x < m.width; ++x) difference += channelDistance(m.at(x, y), other.at(x, y));
+            EXPECT_GT(difference / (m.width * m.height), 6.0) << "maps " << j + 1 << " and " << i + 1;
+        }
+    }
+}

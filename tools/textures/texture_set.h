@@ -1,0 +1,32 @@
+// The seven pictures the program reads from textures/: the floor's planks, the walls' bricks and
+// the ball's five normal maps. Each is a pure function of the generator's code, so every run
+// writes the same bytes.
+#pragma once
+#include <string>
+
+#include "tools/textures/rgb_picture.h"
+#include "tools/textures/sphere_normal_map.h"
+
+namespace texgen {
+
+const int kNormalMapCount = 5;
+
+// Warm planks with grain and joints, tiling in both directions; the room repeats it 5 by 5 over
+// its 60 by 60 floor, so the tile spans 12 units.
+RgbPicture makeHardwoodFloor();
+
+// Bricks in running bond with mortar, tiling in both directions; the room repeats it 30 times
+// along a wall and twice up it, so the tile spans 2 by 2 units.
+RgbPicture makeBrickWall();
+
+// The height field behind normal map `number` (1 to 5), for tests and previews.
+SphereHeight ballHeightField(int number);
+
+// Normal map `number` (1 to 5): dimples, riveted plates, hammered metal, ripples, lettering.
+RgbPicture makeNormalMap(int number);
+
+// Writes all seven files into `folder` (which must exist) under the names the program reads.
+// On failure, names the file that could not be written in `failedFile` and returns false.
+bool writeTextureSet(const std::string& folder, std::string& failedFile);
+
+}  // namespace texgen
