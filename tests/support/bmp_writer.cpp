@@ -96,7 +96,8 @@ std::string writeTempFile(const std::string& name, const std::vector<unsigned ch
     const std::string path = folder + "/" + name;
     FILE* file = fopen(path.c_str(), "wb");
     if (file) {
-        fwrite(bytes.data(), 1, bytes.size(), file);
+        if (!bytes.empty())
+            fwrite(bytes.data(), 1, bytes.size(), file);
         fclose(file);
     }
     return path;
