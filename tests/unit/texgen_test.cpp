@@ -289,6 +289,20 @@ TEST_F(GeneratedTextures, NormalMapsJoinWithoutASeamAroundTheBall) {
     }
 }
 
+TEST_F(GeneratedTextures, NormalMapsAreRoundAboutThePoles) {
+    // Right by a pole the sampler blends texels from all the way around it; the rows there
+    // must agree, or the blend shows as a fringe where the ball faces the camera at start.
+    for (int i = 0; i < kNormalMapCount; ++i) {
+        const RgbPicture& m = *maps[i];
+        const int rows = m.height / 64;  // about 3 degrees from each pole
+        for (int y : {0, rows - 1, m.height - rows, m.height - 1}) {
+            int spread = 0;
+            for (int x = 1; x < m.width; ++x) spread = std::max(spread, channelDistance(m.at(x, y), m.at(0, y)));
+            EXPECT_LE(spread, 3) << "map " << i + 1 << " row " << y;
+        }
+    }
+}
+
 TEST_F(GeneratedTextures, EachNormalMapHasClearFeaturesOfItsOwn) {
     for (int i = 0; i < kNormalMapCount; ++i) {
         const RgbPicture& m = *maps[i];

@@ -210,7 +210,8 @@ SphereHeight raisedLettering() {
         const double starRadius = 0.3;
         if (colatitude < starRadius * 1.3) {
             double d = starSignedDistance(colatitude * std::cos(around), colatitude * std::sin(around), starRadius);
-            h = std::max(h, raised(d, 0.0, bevel, height));
+            // Broad bevels: next to the pole the mipmaps smear sharp edges into a fringe.
+            h = std::max(h, raised(d, 0.0, 0.03, 1.5 * height));
         }
         // A zigzag band runs around the equator.
         double lat = kPi * (t - 0.5);

@@ -25,6 +25,13 @@ double softPositive(double u, double width) {
     return u - width / 2.0;
 }
 
+// 0 within `calm` radians of either pole, rising to 1 at `full`. Next to a pole a screen pixel
+// spans many texels around it but few along the meridian, so the mipmap chosen there blurs
+// along the meridian too: fine detail near the poles only smears.
+double polarCalm(const Vec3& p, double calm, double full) {
+    return smoothstep(calm, full, std::acos(std::min(1.0, std::fabs(p.z))));
+}
+
 struct Dimples {
     std::vector<Vec3> centres;
     std::vector<double> radii;
@@ -76,9 +83,15 @@ SphereHeight golfDimples() {
 SphereHeight hammeredMetal() {
     auto dents = std::make_shared<Dents>();
     const double spacing = 0.085;
-    dents->centres = scatteredPoints(4000, spacing, 0x4a6d3e21ull);
+    // One wide dent sits on each pole and the scatter keeps clear of it, so the pattern there is
+    // round: texture filtering near a pole mixes texels from all around it.
+    dents->centres = {{0, 0, 1}, {0, 0, -1}};
+    dents->depths = {0.006, 0.006};
+    dents->curvatures = {3.0, 3.0};
     Random random(0x77d1c0deull);
-    for (size_t i = 0; i < dents->centres.size(); ++i) {
+    for (const Vec3& c : scatteredPoints(4000, spacing, 0x4a6d3e21ull)) {
+        if (std::fabs(c.z) > std::cos(0.14)) continue;
+        dents->centres.push_back(c);
         dents->depths.push_back(random.range(0.0, 0.006));
         dents->curvatures.push_back(random.range(4.5, 7.5));
     }
@@ -88,7 +101,8 @@ SphereHeight hammeredMetal() {
     return [dents](const Vec3& p) {
         // Each blow leaves a shallow bowl; the surface is the lowest of the bowls around it,
         // with the ridges between them softened by a smooth minimum.
-        const double soften = 0.0012;
+        // Ridges round off towards the poles, where sharp ones would only smear (polarCalm).
+        const double soften = 0.0012 + 0.005 * (1.0 - polarCalm(p, 0.05, 0.4));
         const std::vector<int>& near = dents->index->near(p);
         if (near.empty()) return 0.0;
         double bowls[256];
@@ -111,9 +125,8 @@ SphereHeight hammeredMetal() {
 
 SphereHeight rainRipples() {
     auto drops = std::make_shared<std::vector<Drop>>();
-    std::vector<Vec3> centres = scatteredPoints(14, 0.6, 0x0d1ce5ull);
     Random random(0xa11ce5ull);
-    for (const Vec3& c : centres) {
+    for (const Vec3& c : scatteredPoints(14, 0.6, 0x0d1ce5ull)) {
         Drop drop;
         drop.centre = c;
         drop.ringWidth = random.range(0.2, 0.3);
@@ -138,7 +151,8 @@ SphereHeight rainRipples() {
         }
         // A slow swell under the rings keeps the rest of the surface from looking dead flat.
         h += 0.004 * gradientNoise3(p.x * 3.0, p.y * 3.0, p.z * 3.0, 0x5a11u);
-        return h;
+        // Calm water around the poles, where fine rings would only blur.
+        return polarCalm(p, 0.12, 0.35) * h;
     };
 }
 
@@ -216,7 +230,7 @@ SphereHeight rivetedPlates() {
         double groove = 1.0 - smoothstep(0.0, kGrooveWidth, seamDistance);
         double h = -0.022 * groove * groove;
         // Slight waviness of rolled plate.
-        h += 0.0015 * gradientNoise3(p.x * 5.0, p.y * 5.0, p.z * 5.0, 0x91a7u);
+        h += 0.0015 * polarCalm(p, 0.1, 0.22) * gradientNoise3(p.x * 5.0, p.y * 5.0, p.z * 5.0, 0x91a7u);
         for (int i : plating->index->near(p)) {
             double x = length(p - plating->rivets[i]) / kRivetRadius;
             if (x < 1.0) h += 0.02 * softPositive(1.0 - x * x, 0.12);

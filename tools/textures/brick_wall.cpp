@@ -64,7 +64,13 @@ RgbPicture makeBrickWall() {
             double blush = fractalNoise2(bx / 70.0, by / 50.0, 2, seed + 1);
             double grain = gradientNoise2(bx / 2.2, by / 2.2, seed + 2);
             double speck = std::max(0.0, gradientNoise2(bx / 3.0, by / 3.0, seed + 3) - 0.5);
-            double face = (1.0 + 0.10 * blush) * (1.0 + 0.07 * grain) * (1.0 - 0.9 * speck);
+            double face = (1.0 + 0.16 * blush) * (1.0 + 0.07 * grain) * (1.0 - 0.9 * speck);
+            // Some bricks sat nearer the fire: one end came out darker.
+            double burnt = hashUnit(course, brick, 2, 0xb41c4u);
+            if (burnt < 0.3) {
+                double fromEnd = burnt < 0.15 ? bx : kBrickLength - bx;
+                face *= 1.0 - 0.3 * (1.0 - smoothstep(0.0, 0.6 * kBrickLength, fromEnd));
+            }
             // Rounded arrises: the top edge catches the light, the bottom edge falls into shade.
             double arris = smoothstep(0.0, 5.0, inside);
             double top = kCourseHeight - kMortar / 2 - by;
