@@ -20,7 +20,10 @@ void main()
     vec3 t = aroundLength > 1.0e-5 ? around / aroundLength : vec3(1.0, 0.0, 0.0);
     vec3 b = cross(n, t);
 
-    vec3 bump = texture2D(normalmap, gl_TexCoord[0].st).rgb * 2.0 - 1.0;
+    // Towards the poles a texel row covers ever less of the sphere, so the mipmap level that
+    // s alone would call for blurs the bumps into streaks; sharpen it by the row's shrinking.
+    float lodBias = log2(max(aroundLength, 0.02));
+    vec3 bump = texture2D(normalmap, gl_TexCoord[0].st, lodBias).rgb * 2.0 - 1.0;
     vec3 surfaceNormal = normalize(gl_NormalMatrix * (bump.x * t + bump.y * b + bump.z * n));
     vec3 sphereNormal = normalize(gl_NormalMatrix * n);
 

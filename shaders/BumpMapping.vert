@@ -11,7 +11,7 @@ varying vec3 lightDirection;
 
 // Where the light comes from in the room: above, in front of and left of the start view, so
 // the ball shows a lit side, a dark side and a highlight. Fixed in the room, not to the camera.
-const vec4 roomLightDirection = vec4(-0.45, 0.6, 0.65, 0.0);
+const vec4 roomLightDirection = vec4(-0.65, 0.55, 0.35, 0.0);
 
 void main()
 {
