@@ -171,27 +171,26 @@ TEST(SphereNormalMap, NormalsAreStoredAsUnitVectorsRoundedToTheNearestByte) {
     EXPECT_EQ(rgb[1], 0);
 }
 
-// All seven pictures, made once for the tests below.
+// The pictures, each made on first use: ctest runs every test in a process of its own, so
+// a test makes only the pictures it looks at.
 class GeneratedTextures : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        floor = new RgbPicture(makeHardwoodFloor());
-        brick = new RgbPicture(makeBrickWall());
-        for (int i = 0; i < kNormalMapCount; ++i) maps[i] = new RgbPicture(makeNormalMap(i + 1));
+    static const RgbPicture& floorPicture() { return cached(0, makeHardwoodFloor); }
+    static const RgbPicture& brickPicture() { return cached(1, makeBrickWall); }
+    static const RgbPicture& normalMap(int number) {
+        static RgbPicture maps[kNormalMapCount];
+        RgbPicture& m = maps[number - 1];
+        if (m.width == 0) m = makeNormalMap(number);
+        return m;
     }
-    static void TearDownTestSuite() {
-        delete floor;
-        delete brick;
-        for (RgbPicture*& m : maps) delete m;
-    }
-    static RgbPicture* floor;
-    static RgbPicture* brick;
-    static RgbPicture* maps[kNormalMapCount];
-};
 
-RgbPicture* GeneratedTextures::floor = nullptr;
-RgbPicture* GeneratedTextures::brick = nullptr;
-RgbPicture* GeneratedTextures::maps[kNormalMapCount] = {};
+private:
+    static const RgbPicture& cached(int slot, RgbPicture (*make)()) {
+        static RgbPicture pictures[2];
+        if (pictures[slot].width == 0) pictures[slot] = make();
+        return pictures[slot];
+    }
+};
 
 TEST_F(GeneratedTextures, AreWrittenUnderTheProgramsNamesWithTheSameBytesOnEveryRun) {
     char folder[] = "/tmp/kx_texgen_XXXXXX";
@@ -200,35 +199,35 @@ TEST_F(GeneratedTextures, AreWrittenUnderTheProgramsNamesWithTheSameBytesOnEvery
     ASSERT_TRUE(writeTextureSet(folder, failed)) << failed;
 
     const char* names[] = {"hardwoodfloor", "brick", "normalmap1", "normalmap2", "normalmap3", "normalmap4", "normalmap5"};
-    const RgbPicture* pictures[] = {floor, brick, maps[0], maps[1], maps[2], maps[3], maps[4]};
     for (int i = 0; i < 7; ++i) {
         std::string path = std::string(folder) + "/" + names[i] + ".bmp";
         std::ifstream in(path, std::ios::binary);
         ASSERT_TRUE(in) << path;
         std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        // This second generation, in a fresh call, must match the first byte for byte.
-        EXPECT_TRUE(bytes == encodeBmp24(*pictures[i])) << path;
         std::remove(path.c_str());
+        ASSERT_GE(bytes.size(), 54u) << path;
+        int width = static_cast<int32_t>(le32(bytes, 18)), height = static_cast<int32_t>(le32(bytes, 22));
+        EXPECT_TRUE(isPowerOfTwo(width) && isPowerOfTwo(height)) << path << " " << width << "x" << height;
+        if (i >= 2) {
+            EXPECT_EQ(width, 2 * height) << path << ": texels square on the equator";
+        }
+        // A second generation, in a fresh call, matches the file byte for byte.
+        const RgbPicture& again = i == 0 ? floorPicture() : i == 1 ? brickPicture() : normalMap(i - 1);
+        EXPECT_TRUE(bytes == encodeBmp24(again)) << path;
     }
     std::remove(folder);
 }
 
-TEST_F(GeneratedTextures, HavePowerOfTwoSidesAndNormalMapsTwiceAsWideAsHigh) {
-    for (const RgbPicture* p : {floor, brick, maps[0], maps[1], maps[2], maps[3], maps[4]}) {
-        EXPECT_TRUE(isPowerOfTwo(p->width)) << p->width;
-        EXPECT_TRUE(isPowerOfTwo(p->height)) << p->height;
-    }
-    for (const RgbPicture* m : maps) EXPECT_EQ(m->width, 2 * m->height);
-}
-
 TEST_F(GeneratedTextures, FloorAndBricksRepeatWithoutVisibleSeams) {
-    for (const RgbPicture* p : {floor, brick}) {
+    const RgbPicture& floor = floorPicture();
+    const RgbPicture& brick = brickPicture();
+    for (const RgbPicture* p : {&floor, &brick}) {
         EXPECT_LT(wrapJumpRatio(*p, true), 2.0);
         EXPECT_LT(wrapJumpRatio(*p, false), 2.0);
     }
     // The measure does see a seam: windows cut out mid-board and mid-brick do not repeat.
-    RgbPicture boards = window(*floor, 45, 70, floor->width / 2, floor->height / 2);
-    RgbPicture bricks = window(*brick, 60, 50, brick->width / 2, brick->height / 2);
+    RgbPicture boards = window(floor, 45, 70, floor.width / 2, floor.height / 2);
+    RgbPicture bricks = window(brick, 60, 50, brick.width / 2, brick.height / 2);
     EXPECT_GT(wrapJumpRatio(boards, true), 3.0);
     EXPECT_GT(wrapJumpRatio(boards, false), 3.0);
     EXPECT_GT(wrapJumpRatio(bricks, true), 3.0);
@@ -242,30 +241,32 @@ TEST_F(GeneratedTextures, FloorIsWarmWoodAndWallsAreRedBrickBrightEnoughToShowUn
             for (int x = 0; x < p.width; ++x) sum += p.at(x, y)[c];
         return sum / (double(p.width) * p.height);
     };
+    const RgbPicture& floor = floorPicture();
+    const RgbPicture& brick = brickPicture();
     // Drawn with GL_REPLACE, these bytes are what the viewer sees: mid-tones, not murk.
-    double fr = mean(*floor, 0), fg = mean(*floor, 1), fb = mean(*floor, 2);
+    double fr = mean(floor, 0), fg = mean(floor, 1), fb = mean(floor, 2);
     EXPECT_GT(fr, fg);
     EXPECT_GT(fg, fb);
     EXPECT_GT((fr + fg + fb) / 3, 100.0);
     EXPECT_LT((fr + fg + fb) / 3, 200.0);
-    double br = mean(*brick, 0), bg = mean(*brick, 1), bb = mean(*brick, 2);
+    double br = mean(brick, 0), bg = mean(brick, 1), bb = mean(brick, 2);
     EXPECT_GT(br, bg + 40);
     EXPECT_GT((br + bg + bb) / 3, 80.0);
     // Mortar joints: a good share of pale, nearly grey texels.
     int mortar = 0;
-    for (int y = 0; y < brick->height; ++y)
-        for (int x = 0; x < brick->width; ++x) {
-            const uint8_t* px = brick->at(x, y);
+    for (int y = 0; y < brick.height; ++y)
+        for (int x = 0; x < brick.width; ++x) {
+            const uint8_t* px = brick.at(x, y);
             if (px[0] > 110 && std::abs(px[0] - px[2]) < 40) ++mortar;
         }
-    double share = mortar / double(brick->width * brick->height);
+    double share = mortar / double(brick.width * brick.height);
     EXPECT_GT(share, 0.05);
     EXPECT_LT(share, 0.3);
 }
 
-TEST_F(GeneratedTextures, NormalMapsHoldOutwardUnitNormals) {
-    for (int i = 0; i < kNormalMapCount; ++i) {
-        const RgbPicture& m = *maps[i];
+TEST_F(GeneratedTextures, NormalMapsHoldOutwardUnitNormalsThatMeetAtTheSeamAndThePoles) {
+    for (int number = 1; number <= kNormalMapCount; ++number) {
+        const RgbPicture& m = normalMap(number);
         double shortest = 2, longest = 0, lowestUp = 1;
         for (int y = 0; y < m.height; ++y)
             for (int x = 0; x < m.width; ++x) {
@@ -275,37 +276,28 @@ TEST_F(GeneratedTextures, NormalMapsHoldOutwardUnitNormals) {
                 lowestUp = std::min(lowestUp, n.z);
             }
         // Each component is off by at most half a step of 1/127.5.
-        EXPECT_GT(shortest, 0.99) << "map " << i + 1;
-        EXPECT_LT(longest, 1.01) << "map " << i + 1;
-        EXPECT_GT(lowestUp, 0.2) << "map " << i + 1;
-    }
-}
+        EXPECT_GT(shortest, 0.99) << "map " << number;
+        EXPECT_LT(longest, 1.01) << "map " << number;
+        EXPECT_GT(lowestUp, 0.2) << "map " << number;
 
-TEST_F(GeneratedTextures, NormalMapsJoinWithoutASeamAroundTheBall) {
-    for (int i = 0; i < kNormalMapCount; ++i) {
-        EXPECT_LT(wrapJumpRatio(*maps[i], true), 2.0) << "map " << i + 1;
-        // A map cut at other longitudes (not a whole number of its repeats apart) shows the cut.
-        EXPECT_GT(wrapJumpRatio(window(*maps[i], 301, 0, 700, maps[i]->height), true), 3.0) << "map " << i + 1;
-    }
-}
+        EXPECT_LT(wrapJumpRatio(m, true), 2.0) << "map " << number;
+        // Cut at other longitudes (not a whole number of its repeats apart) the map shows the cut.
+        EXPECT_GT(wrapJumpRatio(window(m, 301, 0, 700, m.height), true), 3.0) << "map " << number;
 
-TEST_F(GeneratedTextures, NormalMapsAreRoundAboutThePoles) {
-    // Right by a pole the sampler blends texels from all the way around it; the rows there
-    // must agree, or the blend shows as a fringe where the ball faces the camera at start.
-    for (int i = 0; i < kNormalMapCount; ++i) {
-        const RgbPicture& m = *maps[i];
+        // Right by a pole the sampler blends texels from all the way around it; the rows there
+        // must agree, or the blend shows as a fringe where the ball faces the camera at start.
         const int rows = m.height / 64;  // about 3 degrees from each pole
         for (int y : {0, rows - 1, m.height - rows, m.height - 1}) {
             int spread = 0;
             for (int x = 1; x < m.width; ++x) spread = std::max(spread, channelDistance(m.at(x, y), m.at(0, y)));
-            EXPECT_LE(spread, 3) << "map " << i + 1 << " row " << y;
+            EXPECT_LE(spread, 3) << "map " << number << " row " << y;
         }
     }
 }
 
 TEST_F(GeneratedTextures, EachNormalMapHasClearFeaturesOfItsOwn) {
     for (int i = 0; i < kNormalMapCount; ++i) {
-        const RgbPicture& m = *maps[i];
+        const RgbPicture& m = normalMap(i + 1);
         double steepest = 0;
         int tilted = 0;
         for (int y = 0; y < m.height; ++y)
@@ -320,7 +312,7 @@ TEST_F(GeneratedTextures, EachNormalMapHasClearFeaturesOfItsOwn) {
         EXPECT_GT(tilted, m.width * m.height / 50) << "map " << i + 1;
 
         for (int j = 0; j < i; ++j) {
-            const RgbPicture& other = *maps[j];
+            const RgbPicture& other = normalMap(j + 1);
             double difference = 0;
             for (int y = 0; y < m.height; ++y)
                 for (int x = 0; x < m.width; ++x) difference += channelDistance(m.at(x, y), other.at(x, y));
