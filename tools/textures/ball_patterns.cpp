@@ -73,8 +73,8 @@ SphereHeight golfDimples() {
             double x = length(p - dimples->centres[i]) / r;
             if (x >= 1.0) continue;
             // A spherical-cap bowl whose rim rolls over into the land.
-            double bowl = softPositive(1.0 - x * x, 0.18);
-            h = std::min(h, -0.42 * r * bowl);
+            double bowl = softPositive(1.0 - x * x, 0.4);
+            h = std::min(h, -0.48 * r * bowl);
         }
         return h;
     };
