@@ -150,13 +150,14 @@ class Session:
                               text=True).stdout
 
     # -- the program -----------------------------------------------------------------------
-    def start(self, args=(), env=None):
+    def start(self, args=(), env=None, command=None, cwd=None):
+        """Starts the program (or command, a launcher say) in the scratch run dir (or cwd)."""
         self.stdout_path = os.path.join(self.scratch, "stdout.txt")
         self.stderr_path = os.path.join(self.scratch, "stderr.txt")
         process_env = dict(self.env)
         process_env.update(env or {})
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
-            self.process = subprocess.Popen([BINARY] + list(args), cwd=self.run_dir,
+            self.process = subprocess.Popen([command or BINARY] + list(args), cwd=cwd or self.run_dir,
                                             env=process_env, stdout=out, stderr=err,
                                             stdin=subprocess.DEVNULL)
         return self

@@ -1,0 +1,12 @@
+// A minimal PNG writer for the desktop icon: 8-bit RGBA, stored (uncompressed) deflate blocks.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace icon {
+
+// rgba holds width * height pixels, top row first. False when the file cannot be written.
+bool writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba);
+
+}  // namespace icon
