@@ -6,7 +6,7 @@
 #include "tests/support/message_recorder.h"
 
 #include <GL/glu.h>
-#include <cstdlib>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 

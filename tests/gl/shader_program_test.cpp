@@ -6,7 +6,6 @@
 #include "tests/support/gl_context.h"
 #include "tests/support/message_recorder.h"
 
-#include <GL/glu.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
