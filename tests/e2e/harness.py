@@ -36,15 +36,26 @@ def wait_until(condition, timeout=30.0, interval=0.05, what="condition"):
 
 
 class Image:
-    """An RGB picture read through ImageMagick: width, height, rows top-down."""
+    """An RGB picture: width, height and rows top-down; written out as PNG when path is asked."""
 
-    def __init__(self, path):
-        self.path = path
-        size = subprocess.run(["identify", "-format", "%w %h", path], check=True,
-                              capture_output=True, text=True).stdout.split()
-        self.width, self.height = int(size[0]), int(size[1])
-        self.data = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], check=True,
-                                   capture_output=True).stdout
+    def __init__(self, width, height, data, path):
+        self.width, self.height, self.data = width, height, data
+        self._path = path
+        self._written = False
+
+    @classmethod
+    def load(cls, path):
+        """Reads any picture file through ImageMagick."""
+        return cls(*read_ppm(subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
+                                            capture_output=True).stdout), path)
+
+    @property
+    def path(self):
+        if not self._written:
+            header = b"P6\n%d %d\n255\n" % (self.width, self.height)
+            subprocess.run(["convert", "ppm:-", self._path], input=header + self.data, check=True)
+            self._written = True
+        return self._path
 
     def pixel(self, x, y):
         """Colour at (x, y), origin top-left."""
@@ -72,6 +83,39 @@ class Image:
             b = other.data[start:start + 3 * w]
             total += sum(abs(p - q) for p, q in zip(a, b))
         return total / (3.0 * w * h)
+
+
+def read_ppm(raw):
+    """(width, height, rgb bytes) of a binary PPM (P6, 8 bits)."""
+    fields = []
+    position = 0
+    while len(fields) < 4:
+        while raw[position:position + 1].isspace():
+            position += 1
+        if raw[position:position + 1] == b"#":
+            position = raw.index(b"\n", position)
+            continue
+        end = position
+        while not raw[end:end + 1].isspace():
+            end += 1
+        fields.append(raw[position:end])
+        position = end
+    assert fields[0] == b"P6" and fields[3] == b"255", "not an 8-bit binary PPM"
+    width, height = int(fields[1]), int(fields[2])
+    return width, height, raw[position + 1:position + 1 + 3 * width * height]
+
+
+def crop(width, height, data, x, y, w, h):
+    """The w by h part of a picture at (x, y); what lies outside the picture is black."""
+    rows = []
+    for j in range(y, y + h):
+        if j < 0 or j >= height:
+            rows.append(bytes(3 * w))
+            continue
+        left, right = max(x, 0), min(x + w, width)
+        row = data[3 * (j * width + left):3 * (j * width + right)] if right > left else b""
+        rows.append(bytes(3 * (left - x)) + row + bytes(3 * (x + w - max(right, left))))
+    return b"".join(rows)
 
 
 def near(colour, expected, tolerance=12):
@@ -208,12 +252,10 @@ class Session:
         """
         self.shots += 1
         path = os.path.join(self.scratch, name or "shot%03d.png" % self.shots)
-        root = os.path.join(self.scratch, "root.png")
-        self.x("import", "-window", "root", root)
+        root = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env,
+                              check=True, capture_output=True).stdout
         x, y, w, h = self.geometry()
-        subprocess.run(["convert", root, "-background", "black", "-extent",
-                        "%dx%d%+d%+d" % (w, h, x, y), "+repage", path], check=True)
-        return Image(path)
+        return Image(w, h, crop(*read_ppm(root), x, y, w, h), path)
 
     def wait_frame(self, predicate=None, timeout=30, what="a drawn frame"):
         """Waits until a screenshot shows a drawn frame (the sky's blue at the top, or predicate)."""
