@@ -308,7 +308,7 @@ TEST_F(TgaReaderTest, FailuresBeforeTheImageHeaderLeaveTheRecordUntouched)
 TEST_F(TgaReaderTest, OnlyThePlainTrueColourPatternsAreAccepted)
 {
     const Bytes data = Bytes{0x00, 1, 2, 3} + Bytes(16, 0);
-    // Image ID length, colour-map type, colour-map specification, x and y origin: each byte
+    // Image ID length, colour-map type, colour-map layout, x and y origin: each byte
     // of the first twelve other than the type must be 0.
     for (size_t offset : {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11}) {
         for (unsigned char type : {uncompressed, compressed}) {
