@@ -124,11 +124,13 @@ class Texts(unittest.TestCase):
     def test_space_hides_the_hints_for_good(self):
         s = self.session
         first = self.start()
+        x, y, text = HINTS[0]
+        self.assertEqual(ocr(s, first, text_box(x, y, len(text))), text)
         s.key("space")
         shot = first
         for _ in range(3):
             # The camera follows the rolling ball, so each new picture is a later moment.
-            shot = s.wait_change(shot, threshold=2, region=(0, 0, 800, 100))
+            shot = s.wait_change(shot, threshold=1, region=(0, 0, 800, HEIGHT - 60))
             self.assert_no_hints(shot)
 
     def test_f1_shows_and_hides_the_help_and_the_hints_stay_away(self):
