@@ -329,11 +329,23 @@ class Session:
                               text=True).stdout
 
     def dismiss(self, window, timeout=30):
-        """Presses OK (Return) on a message box and waits until it is gone."""
+        """Presses OK (Return) on a message box and waits until it is gone.
+
+        NOTE: SDL opens a new X connection for each box, and the server hands the next box the
+        same window id, so the box is marked first: a box with that id but no mark is the next.
+        """
+        self.x("xprop", "-id", window, "-f", "_KX_DISMISSED", "8s", "-set", "_KX_DISMISSED", "1",
+               check=False)
         self.x("xdotool", "windowfocus", "--sync", window, check=False)
         self.x("xdotool", "key", "Return", check=False)
-        wait_until(lambda: window not in [w for w, _ in self.dialogs()], timeout,
-                   what="the message box to close")
+
+        def gone():
+            if window not in [w for w, _ in self.dialogs()]:
+                return True
+            mark = subprocess.run(["xprop", "-id", window, "_KX_DISMISSED"], env=self.env,
+                                  capture_output=True, text=True).stdout
+            return "=" not in mark
+        wait_until(gone, timeout, what="the message box to close")
 
     def dismiss_all(self, timeout=60):
         """Dismisses every start-up message box until the first frame is drawn.
