@@ -25,10 +25,13 @@ for _ in $(seq 600); do
 done
 sleep 4
 shot="$root/build/kullerix-screenshot.png"
+# The part of the window that lies on the screen (without a window manager GLUT may place it
+# a pixel off the top-left corner).
 geometry=$(xwininfo -name Kullerix | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-  /Width/{w=$2} /Height/{h=$2} END{printf "%dx%d%+d%+d", w, h, x, y}')
+  /Width/{w=$2} /Height/{h=$2}
+  END{if (x < 0) {w += x; x = 0} if (y < 0) {h += y; y = 0} printf "%dx%d+%d+%d", w, h, x, y}')
 import -window root "$root/build/root.png"
-convert "$root/build/root.png" -background black -extent "$geometry" +repage "$shot"
+convert "$root/build/root.png" -crop "$geometry" +repage "$shot"
 rm -f "$root/build/root.png"
 kill "$pid"
 wait "$pid" 2>/dev/null || true
