@@ -1,0 +1,678 @@
+"""The real program's OpenGL calls, recorded with apitrace under Xvfb: the set-up, every frame
+of a short run with Tab and F1, and the rolling ball's path in a run that sends it into walls.
+
+GLU's work shows as the GL calls it makes: gluLookAt and gluPerspective as matrix products,
+gluBuild2DMipmaps as one upload per level amid its pixel-store bookkeeping, gluSphere as 50
+quad strips (folded into one gluSphere entry here). Nothing counts on a number of frames or on
+their timing: the runs wait for what the trace shows and the checks read whatever is there.
+"""
+import math
+import os
+import struct
+import unittest
+
+import gltrace
+from gltrace import Reader, close, matches
+from harness import RUN_DIR, Session, wait_until
+
+SET_UP_STATE = [
+    ("glMatrixMode", "GL_MODELVIEW"),
+    ("glLoadIdentity",),
+    ("glClearColor", 0.3, 0.3, 1.0, 0.0),
+    ("glShadeModel", "GL_SMOOTH"),
+    ("glMaterialfv", "GL_FRONT", "GL_SPECULAR", [1, 1, 1, 1]),
+    ("glMaterialfv", "GL_FRONT", "GL_SHININESS", [50]),
+    ("glLightModelfv", "GL_LIGHT_MODEL_AMBIENT", [0.5, 0.5, 0.5, 0.0]),
+    ("glLightfv", "GL_LIGHT0", "GL_DIFFUSE", [1, 1, 1, 1]),
+    ("glLightfv", "GL_LIGHT0", "GL_SPECULAR", [1, 1, 1, 1]),
+    ("glEnable", "GL_LIGHTING"),
+    ("glEnable", "GL_LIGHT0"),
+    ("glColorMaterial", "GL_FRONT_AND_BACK", "GL_AMBIENT_AND_DIFFUSE"),
+    ("glEnable", "GL_COLOR_MATERIAL"),
+    ("glEnable", "GL_DEPTH_TEST"),
+]
+BMP_FILES = ["normalmap1.bmp", "normalmap2.bmp", "normalmap3.bmp", "normalmap4.bmp",
+             "normalmap5.bmp", "hardwoodfloor.bmp", "brick.bmp"]
+FLOOR, WALL = 5, 6  # indices into the BMP textures
+ENTRY_POINTS = ["glCreateProgramObjectARB", "glDeleteObjectARB", "glUseProgramObjectARB",
+                "glCreateShaderObjectARB", "glShaderSourceARB", "glCompileShaderARB",
+                "glGetObjectParameterivARB", "glAttachObjectARB", "glGetInfoLogARB",
+                "glLinkProgramARB", "glGetUniformLocationARB", "glUniform1fARB",
+                "glUniform1iARB", "glUniformMatrix4fvARB"]
+# What gluBuild2DMipmaps asks and sets around its uploads.
+GLU_BOOKKEEPING = {"glGetString", "glGetIntegerv", "glPixelStorei", "glGetTexLevelParameteriv"}
+
+ROOM = [  # (s, t) and (x, y, z) of each polygon's corners: the floor, then the four walls
+    [((0, 0), (-30, -2, -30)), ((5, 0), (-30, -2, 30)), ((5, 5), (30, -2, 30)),
+     ((0, 5), (30, -2, -30))]] + [
+    list(zip([(0, 0), (30, 0), (30, 2), (0, 2)], wall)) for wall in [
+        [(-30, -2, -30), (30, -2, -30), (30, 2, -30), (-30, 2, -30)],
+        [(30, -2, -30), (30, -2, 30), (30, 2, 30), (30, 2, -30)],
+        [(30, -2, 30), (-30, -2, 30), (-30, 2, 30), (30, 2, 30)],
+        [(-30, -2, 30), (-30, -2, -30), (-30, 2, -30), (-30, 2, 30)]]]
+
+TITLE = [(5, 20, 2, "Kullerix")]
+HINTS = [(120, 450, 2, "Pfeiltasten: Kamera bewegen"), (150, 400, 2, "Space: Kullerix starten"),
+         (270, 350, 2, "F1: Hilfe")]
+HELP = [(5, 170, 2, "Hilfe"), (10, 140, 1, "Pfeiltasten: Kamera bewegen"),
+        (10, 120, 1, "Space: Kullerix in Blickrichtung rollen"),
+        (10, 100, 1, "Tabulator: Normal Maps durchschalten"),
+        (10, 80, 1, "+,-: Geschwindigkeit erhoehen/verringern")]
+
+# Every frame starts from and returns to these switches (of the ones that the program sets).
+SCENE_SWITCHES = {"GL_LIGHTING", "GL_LIGHT0", "GL_COLOR_MATERIAL", "GL_DEPTH_TEST"}
+WALL_LIMIT = 28
+BALL_RADIUS = 2.0
+CAMERA_DISTANCE = 10.0
+IDENTITY = [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1]
+
+
+# -- matrices: column-major lists of 16 as GL keeps them, 3 by 3 as lists of rows ------------
+def mat_mul(a, b):
+    return [sum(a[k * 4 + row] * b[col * 4 + k] for k in range(4))
+            for col in range(4) for row in range(4)]
+
+
+def translation(x, y, z):
+    return [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1]
+
+
+def look_at(eye, centre, up=(0, 1, 0)):
+    def unit(v):
+        length = math.sqrt(sum(c * c for c in v))
+        return [c / length for c in v]
+
+    def cross(a, b):
+        return [a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]]
+
+    f = unit([c - e for c, e in zip(centre, eye)])
+    s = unit(cross(f, up))
+    u = cross(s, f)
+    rotation = [s[0], u[0], -f[0], 0, s[1], u[1], -f[1], 0, s[2], u[2], -f[2], 0, 0, 0, 0, 1]
+    return mat_mul(rotation, translation(*[-e for e in eye]))
+
+
+def perspective(fovy, aspect, near, far):
+    f = 1 / math.tan(math.radians(fovy) / 2)
+    return [f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, (far + near) / (near - far), -1,
+            0, 0, 2 * far * near / (near - far), 0]
+
+
+def rotation_part(m):
+    return [[m[col * 4 + row] for col in range(3)] for row in range(3)]
+
+
+def mul3(a, b):
+    return [[sum(a[i][k] * b[k][j] for k in range(3)) for j in range(3)] for i in range(3)]
+
+
+def transposed(a):
+    return [list(row) for row in zip(*a)]
+
+
+def determinant(a):
+    return (a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1])
+            - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0])
+            + a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]))
+
+
+# -- the files the program reads -------------------------------------------------------------
+def bmp_size(name):
+    with open(os.path.join(RUN_DIR, "textures", name), "rb") as f:
+        return struct.unpack("<ii", f.read(26)[18:26])
+
+
+def tga_sheet():
+    with open(os.path.join(RUN_DIR, "textures", "Font.tga"), "rb") as f:
+        header = f.read(18)
+    return struct.unpack("<HH", header[12:16]) + (header[16],)
+
+
+def is_power_of_two(n):
+    return n > 0 and n & (n - 1) == 0
+
+
+# -- the runs --------------------------------------------------------------------------------
+def record(scenario, timeout=60):
+    """Runs the program traced through scenario(session, trace), then Esc; returns the session
+    (whose scratch directory holds the trace) and the trace's path."""
+    session = Session()
+    try:
+        trace = os.path.join(session.scratch, "kullerix.trace")
+        session.start(env=gltrace.tracing_env(trace))
+        session.wait_window(timeout)
+        session.wait_frame(timeout=timeout)
+        scenario(session, trace)
+        session.key("Escape")
+        status = session.wait_exit()
+        assert status == 0, "the traced program ended with status %s" % status
+        return session, trace
+    except BaseException:
+        session.close()
+        raise
+
+
+def wait_trace(session, trace, grep, condition, what, timeout=30):
+    """Waits until condition(the complete frames of the filtered trace so far) holds."""
+    def check():
+        session.assert_running()
+        return condition(gltrace.swap_groups(gltrace.calls(trace, grep)))
+    return wait_until(check, timeout, interval=0.2, what=what)
+
+
+def help_shown(frame):
+    return any(c.name == "glTranslated" and (c.num("x"), c.num("y")) == (5, 170) for c in frame)
+
+
+def ball_positions(frames):
+    return [(c.num("x"), c.num("z")) for frame in frames for c in frame
+            if c.name == "glTranslatef"]
+
+
+def reversed_somewhere(path):
+    """Whether a component of the ball's motion changed its sign from one frame to the next."""
+    steps = [(b[0] - a[0], b[1] - a[1]) for a, b in zip(path, path[1:])]
+    return any(p[axis] * q[axis] < 0 for p, q in zip(steps, steps[1:]) for axis in (0, 1))
+
+
+OUTLINE = ("^(glClear|glXSwapBuffers|glEnable|glDisable|glMatrixMode|glPushMatrix|glPopMatrix|"
+           "glUseProgramObjectARB|glBegin|glBindTexture|glTranslated|glScalef|glCallLists)$")
+
+
+def outline_look(frame):
+    """(the ball's normal map, the texts as (x, y, scale, length)) of a frame, read from its
+    outline or from all of its calls alike."""
+    binds = [int(c.num("texture")) for c in frame if c.name == "glBindTexture"]
+    texts, at, scale = [], None, None
+    for call in frame:
+        if call.name == "glTranslated":
+            at = (call.num("x"), call.num("y"))
+        elif call.name == "glScalef":
+            scale = call.num("x")
+        elif call.name == "glCallLists":
+            texts.append(at + (scale, int(call.num("n"))))
+    # The floor's, the walls', then the ball's texture.
+    return (binds[2] if len(binds) > 2 else None), tuple(texts)
+
+
+def tab_and_help(session, trace):
+    """The next normal map and the help, then the help hidden again."""
+    texts = "glTranslated|glXSwapBuffers"
+    session.key("Tab", "F1")
+    wait_trace(session, trace, texts, lambda frames: any(map(help_shown, frames)),
+               "a frame with the help")
+    session.key("F1")
+    wait_trace(session, trace, texts,
+               lambda frames: any(map(help_shown, frames)) and not help_shown(frames[-1]),
+               "a frame without the help after one with it")
+
+
+def roll_into_walls(session, trace):
+    """Turns the camera a little, launches the ball and speeds it up until it has bounced."""
+    def turned(frames):
+        # Until the launch the ball's orientation is the identity, so only the camera's
+        # rotation can move its side vector off the x axis.
+        return any(abs(c.nums("m")[8]) > 0.05 for frame in frames for c in frame
+                   if c.name.startswith("glMultMatrix"))
+
+    # A short hold of Left, repeated until a simulation step has seen it.
+    for _ in range(10):
+        session.focus()
+        session.x("xdotool", "keydown", "Left", "sleep", "0.15", "keyup", "Left")
+        try:
+            wait_trace(session, trace, "glMultMatrix[fd]|glXSwapBuffers", turned,
+                       "the camera to turn", timeout=3)
+            break
+        except AssertionError:
+            session.assert_running()
+    else:
+        raise AssertionError("Left never turned the camera")
+    session.key("space")
+    session.key_down("plus")
+    try:
+        wait_trace(session, trace, "glTranslatef|glXSwapBuffers",
+                   lambda frames: any(max(map(abs, p)) > 8 for p in ball_positions(frames)),
+                   "the ball to roll a good way")
+    finally:
+        session.key_up("plus")
+    wait_trace(session, trace, "glTranslatef|glXSwapBuffers",
+               lambda frames: reversed_somewhere(ball_positions(frames)[:-3]),
+               "the ball to bounce off a wall and roll on")
+
+
+# -- the tests -------------------------------------------------------------------------------
+class StillRun(unittest.TestCase):
+    """Start-up and the frames of a run in which the ball stays put: Tab, F1, F1, Esc.
+
+    Every frame is read in outline (switches, matrices, binds, texts); the set-up and a few
+    frames (the first ones, those around each change, the last ones) are read call by call,
+    so that a fast machine's many frames cost little."""
+
+    @classmethod
+    def setUpClass(cls):
+        session, trace = record(tab_and_help)
+        try:
+            outline = list(gltrace.fold_spheres(gltrace.calls(trace, OUTLINE)))
+            cls.outline_before, cls.outline, _ = gltrace.split_frames(outline)
+            assert len(cls.outline) >= 3, "too few frames recorded: %d" % len(cls.outline)
+            # Each chosen frame with the simulation steps after it, up to the next frame.
+            starts = [frame[0].no for frame in cls.outline] + [cls.outline[-1][-1].no + 1]
+            looks = [outline_look(frame) for frame in cls.outline]
+            changes = [i for i in range(1, len(looks)) if looks[i] != looks[i - 1]]
+            chosen = {0, 1, 2, len(looks) - 2, len(looks) - 1}
+            chosen.update(j for i in changes for j in (i - 1, i, i + 1) if j < len(looks))
+            ranges = ["0-%d" % (starts[0] - 1)] + ["%d-%d" % (starts[i], starts[i + 1] - 1)
+                                                   for i in sorted(chosen)]
+            # freeglut makes the context current around its callbacks; apitrace adds fake
+            # calls of its own at the start.
+            calls = [c for c in gltrace.fold_spheres(gltrace.calls(trace, only=",".join(ranges)))
+                     if c.name != "glXMakeContextCurrent" and not c.fake]
+        finally:
+            session.close()
+        cls.before, cls.frames, cls.gaps = gltrace.split_frames(calls)
+
+    def names_made(self):
+        """The names the set-up made, read off without judging it (read_set_up does)."""
+        textures = [int(c.num("textures")) for c in self.before if c.name == "glGenTextures"]
+        lists = [int(c.ret) for c in self.before if c.name == "glGenLists"]
+        programs = [int(c.ret) for c in self.before if c.name == "glCreateProgramObjectARB"]
+        self.assertTrue(len(textures) == 8 and lists and programs, "the set-up made its objects")
+        return {"list base": lists[0], "font": textures[0], "bmp": textures[1:],
+                "program": programs[0]}
+
+    # -- set-up ---------------------------------------------------------------------------
+    def read_font(self, r):
+        base = int(r.expect("glGenLists", 256).ret)
+        font = int(r.expect("glGenTextures", 1, None).num("textures"))
+        r.expect("glBindTexture", "GL_TEXTURE_2D", font)
+        r.optional("glPixelStorei", "GL_UNPACK_ALIGNMENT", 1)  # tight rows of any width
+        width, height, bits = tga_sheet()
+        layout = "GL_RGBA" if bits == 32 else "GL_RGB"
+        r.expect("glTexImage2D", "GL_TEXTURE_2D", 0, layout, width, height, 0, layout,
+                 "GL_UNSIGNED_BYTE", "blob(%d)" % (width * height * bits // 8))
+        r.expect("glTexParameteri", "GL_TEXTURE_2D", "GL_TEXTURE_MIN_FILTER", "GL_LINEAR")
+        r.expect("glTexParameteri", "GL_TEXTURE_2D", "GL_TEXTURE_MAG_FILTER", "GL_LINEAR")
+        cell = 1 / 16
+        for g in range(256):
+            s, t = (g % 16) / 16, (g // 16) / 16
+            r.expect("glNewList", base + g, "GL_COMPILE")
+            r.expect("glBegin", "GL_QUADS")
+            for uv, xy in [((s, 1 - t - cell), (0, 0)), ((s + cell, 1 - t - cell), (16, 0)),
+                           ((s + cell, 1 - t), (16, 16)), ((s, 1 - t), (0, 16))]:
+                r.expect("glTexCoord2f", *uv)
+                r.expect("glVertex2i", *xy)
+            r.expect("glEnd")
+            r.expect("glTranslated", 10, 0, 0)
+            r.expect("glEndList")
+        return base, font
+
+    def read_bmp_texture(self, r, file_name):
+        width, height = bmp_size(file_name)
+        texture = int(r.expect("glGenTextures", 1, None).num("textures"))
+        r.expect("glBindTexture", "GL_TEXTURE_2D", texture)
+        uploads = []
+        while r.peek() is not None and r.peek().name != "glTexEnvf":
+            call = r.next()
+            target = call.arg("target") if call.name == "glTexImage2D" else None
+            if target == "GL_TEXTURE_2D":
+                uploads.append(call)
+            elif call.name not in GLU_BOOKKEEPING and target != "GL_PROXY_TEXTURE_2D":
+                r.fail("%s: unexpected call %r" % (file_name, call))
+        # GLU scales other sides to powers of two; for those level 0 is not given again.
+        again = is_power_of_two(width) and is_power_of_two(height)
+        chain = uploads[:-1] if again else uploads
+        self.assertTrue(chain, "%s: no mipmaps" % file_name)
+        top_w, top_h = int(chain[0].num("width")), int(chain[0].num("height"))
+        levels = [int(u.num("level")) for u in uploads]
+        expected = list(range(max(top_w, top_h).bit_length())) + ([0] if again else [])
+        self.assertEqual(levels, expected, "%s: the whole mipmap chain, then level 0 again"
+                         % file_name)
+        for level, upload in enumerate(chain):
+            side = (max(1, top_w >> level), max(1, top_h >> level))
+            self.assertTrue(matches(upload, ("GL_TEXTURE_2D", level, 3) + side
+                                    + (0, "GL_RGB", "GL_UNSIGNED_BYTE", None)),
+                            "%s: mipmap level %d: %r" % (file_name, level, upload))
+        if again:
+            self.assertEqual((top_w, top_h), (width, height), file_name)
+            self.assertTrue(matches(uploads[-1], ("GL_TEXTURE_2D", 0, 3, width, height, 0,
+                                                  "GL_RGB", "GL_UNSIGNED_BYTE",
+                                                  "blob(%d)" % (3 * width * height))),
+                            "%s: level 0 from the image's own pixels: %r"
+                            % (file_name, uploads[-1]))
+        r.expect("glTexEnvf", "GL_TEXTURE_ENV", "GL_TEXTURE_ENV_MODE", "GL_DECAL")
+        r.expect("glTexParameteri", "GL_TEXTURE_2D", "GL_TEXTURE_MIN_FILTER",
+                 "GL_LINEAR_MIPMAP_LINEAR")
+        r.expect("glTexParameteri", "GL_TEXTURE_2D", "GL_TEXTURE_MAG_FILTER", "GL_LINEAR")
+        return texture
+
+    def read_shader_build(self, r):
+        r.expect("glGetString", "GL_EXTENSIONS")
+        for entry in ENTRY_POINTS:
+            r.expect(("glXGetProcAddressARB", "glXGetProcAddress"), '"%s"' % entry)
+        shaders = []
+        for kind, file_name in (("GL_VERTEX_SHADER", "BumpMapping.vert"),
+                                ("GL_FRAGMENT_SHADER", "BumpMapping.frag")):
+            with open(os.path.join(RUN_DIR, file_name)) as f:
+                source = f.read()
+            shader = int(r.expect("glCreateShaderObjectARB",
+                                  lambda t, k=kind: t in (k, k + "_ARB")).ret)
+            r.expect("glShaderSourceARB", shader, 1,
+                     lambda t, s=source: gltrace.string(t) == s, "NULL")
+            r.expect("glCompileShaderARB", shader)
+            r.expect("glGetObjectParameterivARB", shader,
+                     lambda t: t in ("GL_COMPILE_STATUS", "GL_OBJECT_COMPILE_STATUS_ARB"), "&1")
+            shaders.append(shader)
+        program = int(r.expect("glCreateProgramObjectARB").ret)
+        r.expect("glAttachObjectARB", program, shaders[0])
+        r.expect("glAttachObjectARB", program, shaders[1])
+        r.expect("glLinkProgramARB", program)
+        r.expect("glGetObjectParameterivARB", program,
+                 lambda t: t in ("GL_LINK_STATUS", "GL_OBJECT_LINK_STATUS_ARB"), "&1")
+        return program
+
+    def read_set_up(self):
+        """Checks initScene and the reshape after it; returns the names they made."""
+        # freeglut's own look-ups come before the program's first call.
+        first = next(i for i, c in enumerate(self.before) if not c.name.startswith("glX"))
+        r = Reader(self, self.before[first:], "initScene")
+        for step in SET_UP_STATE:
+            r.expect(step[0], *step[1:])
+        base, font = self.read_font(r)
+        textures = [self.read_bmp_texture(r, name) for name in BMP_FILES]
+        program = self.read_shader_build(r)  # the quadric makes no GL calls
+        # Then only reshape, before the first frame: GLU's projection and the viewport.
+        while r.peek() is not None:
+            r.expect("glMatrixMode", "GL_PROJECTION")
+            r.expect("glLoadIdentity")
+            projection = r.expect(("glMultMatrixd", "glMultMatrixf"), None).nums("m")
+            viewport = r.expect("glViewport", 0, 0, None, None)
+            width, height = viewport.num("width"), viewport.num("height")
+            self.assertTrue(close(projection, perspective(45, width / height, 1, 1000), 1e-6),
+                            "the projection of a %gx%g window: %r" % (width, height, projection))
+        return {"list base": base, "font": font, "bmp": textures, "program": program}
+
+    def test_set_up_sets_the_state_and_loads_font_textures_and_shaders_in_order(self):
+        names = self.read_set_up()
+        self.assertEqual(names, self.names_made())
+        self.assertEqual(len(set([names["font"]] + names["bmp"])), 8, "eight distinct textures")
+
+    # -- frames ---------------------------------------------------------------------------
+    def read_print(self, r, names):
+        """One BitmapFont::print; returns (x, y, scale, length of the text)."""
+        r.expect("glEnable", "GL_BLEND")
+        r.expect("glBlendFunc", "GL_SRC_ALPHA", "GL_ONE_MINUS_SRC_ALPHA")
+        r.expect("glEnable", "GL_TEXTURE_2D")
+        r.expect("glBindTexture", "GL_TEXTURE_2D", names["font"])
+        r.expect(("glTexEnvi", "glTexEnvf"), "GL_TEXTURE_ENV", "GL_TEXTURE_ENV_MODE",
+                 "GL_MODULATE")
+        r.expect("glDisable", "GL_LIGHTING")
+        r.expect("glDisable", "GL_DEPTH_TEST")
+        r.expect("glMatrixMode", "GL_PROJECTION")
+        r.expect("glPushMatrix")
+        r.expect("glLoadIdentity")
+        r.expect("glOrtho", 0, 800, 0, 600, -1, 1)
+        r.expect("glMatrixMode", "GL_MODELVIEW")
+        r.expect("glPushMatrix")
+        r.expect("glLoadIdentity")
+        at = r.expect("glTranslated", None, None, 0)
+        r.expect("glColor3f", 1, 1, 1)
+        scale = r.expect("glScalef", None, None, None)
+        self.assertEqual(len(set(scale.values())), 1, "one scale on every axis: %r" % scale)
+        r.expect("glListBase", (names["list base"] - 32) % 2 ** 32)  # set 0
+        text = r.expect("glCallLists", None, "GL_BYTE", None)
+        length = int(text.num("n"))
+        self.assertEqual(text.arg("lists"), "blob(%d)" % length)
+        r.expect("glMatrixMode", "GL_PROJECTION")
+        r.expect("glPopMatrix")
+        r.expect("glMatrixMode", "GL_MODELVIEW")
+        r.expect("glPopMatrix")
+        r.expect("glEnable", "GL_DEPTH_TEST")
+        r.expect("glDisable", "GL_BLEND")
+        r.expect("glDisable", "GL_TEXTURE_2D")
+        r.expect("glEnable", "GL_LIGHTING")
+        return (at.num("x"), at.num("y"), scale.num("x"), length)
+
+    def read_frame(self, frame, names, what):
+        """Checks one frame call by call; returns (the normal map bound, the texts printed)."""
+        r = Reader(self, frame, what)
+        r.expect("glClear",
+                 lambda t: set(t.split(" | ")) == {"GL_COLOR_BUFFER_BIT", "GL_DEPTH_BUFFER_BIT"})
+        r.expect("glMatrixMode", "GL_MODELVIEW")
+        r.expect("glLoadIdentity")
+        camera = IDENTITY
+        while r.peek() is not None and r.peek().name in (
+                "glMultMatrixf", "glMultMatrixd", "glTranslatef", "glTranslated"):
+            call = r.next()
+            camera = mat_mul(camera, call.nums("m") if call.name.startswith("glMultMatrix")
+                             else translation(*map(gltrace.number, call.values())))
+        light = r.expect("glGetFloatv", "GL_MODELVIEW_MATRIX", None).nums("params")
+        self.assertTrue(close(light, camera, 1e-5), "%s: reads back gluLookAt's matrix" % what)
+
+        r.expect("glDisable", "GL_LIGHTING")
+        r.expect("glEnable", "GL_TEXTURE_2D")
+        for index, polygon in enumerate(ROOM):
+            if index == 0:
+                r.expect("glBindTexture", "GL_TEXTURE_2D", names["bmp"][FLOOR])
+                r.expect(("glTexEnvi", "glTexEnvf"), "GL_TEXTURE_ENV", "GL_TEXTURE_ENV_MODE",
+                         "GL_REPLACE")
+                r.expect("glTexParameteri", "GL_TEXTURE_2D", "GL_TEXTURE_WRAP_S", "GL_REPEAT")
+                r.expect("glTexParameteri", "GL_TEXTURE_2D", "GL_TEXTURE_WRAP_T", "GL_REPEAT")
+                r.expect(("glColor3f", "glColor3d"), 0.4, 0.4, 0.4)
+            elif index == 1:
+                r.expect("glBindTexture", "GL_TEXTURE_2D", names["bmp"][WALL])
+                r.expect(("glColor3f", "glColor3d"), 0.6, 0.6, 0.6)
+            r.expect("glBegin", "GL_POLYGON")
+            for uv, xyz in polygon:
+                r.expect(("glTexCoord2f", "glTexCoord2d", "glTexCoord2i"), *uv)
+                r.expect(("glVertex3f", "glVertex3d", "glVertex3i"), *xyz)
+            r.expect("glEnd")
+        r.expect("glEnable", "GL_LIGHTING")
+
+        ball = r.expect("glTranslatef", None, 0, None)
+        x, z = ball.num("x"), ball.num("z")
+        eye = (x, 3, z + CAMERA_DISTANCE)  # no arrow key is pressed in this run
+        self.assertTrue(close(light, look_at(eye, (x, 0, z)), 1e-5),
+                        "%s: the eye at %r looking at the ball at %r: %r"
+                        % (what, eye, (x, 0, z), light))
+        r.expect("glMultMatrixf", IDENTITY)  # the ball has not rolled
+        r.expect("glEnable", "GL_TEXTURE_2D")
+        normal_map = int(r.expect("glBindTexture", "GL_TEXTURE_2D", None).num("texture"))
+        r.expect(("glTexEnvi", "glTexEnvf"), "GL_TEXTURE_ENV", "GL_TEXTURE_ENV_MODE",
+                 "GL_REPLACE")
+        r.expect("glColor4f", 0.5, 0.5, 0.5, 1)
+        r.expect("glDisable", "GL_COLOR_MATERIAL")
+        program = names["program"]
+        r.expect("glUseProgramObjectARB", program)
+        location = r.expect("glGetUniformLocationARB", program, '"normalmap"').ret
+        r.expect("glUniform1iARB", int(location), 0)
+        location = r.expect("glGetUniformLocationARB", program, '"light_mvmatrix"').ret
+        r.expect("glUniformMatrix4fvARB", int(location), 1, "GL_FALSE", light)
+        # 50 stacks of 51 vertex pairs, every vertex at the radius, every normal of length 1.
+        sphere = r.expect("gluSphere", 50, 5100, 5100, 5100, None, None, None)
+        self.assertLess(max(abs(sphere.num("rmin") - BALL_RADIUS),
+                            abs(sphere.num("rmax") - BALL_RADIUS),
+                            sphere.num("worst_normal")), 1e-4, "%s: %r" % (what, sphere))
+        r.expect("glUseProgramObjectARB", 0)
+        r.expect("glDisable", "GL_TEXTURE_2D")
+        r.expect("glEnable", "GL_COLOR_MATERIAL")
+
+        texts = []
+        while r.peek() is not None and r.peek().name == "glEnable":
+            texts.append(self.read_print(r, names))
+        texts = tuple(texts)
+        r.expect("glFlush")
+        r.expect("glFlush")  # glutSwapBuffers flushes once more itself
+        r.expect("glXSwapBuffers", None, None)
+        r.at_end()
+        return normal_map, texts
+
+    def test_frames_draw_room_ball_and_texts_with_the_described_calls(self):
+        names = self.names_made()
+        for frame in self.frames:
+            normal_map, texts = self.read_frame(frame, names, "frame at call %d" % frame[0].no)
+            self.assertEqual((normal_map, texts), outline_look(frame))
+
+    def test_texts_and_normal_map_follow_tab_and_f1(self):
+        names = self.names_made()
+        shown = [(x, y, scale, len(text)) for x, y, scale, text in TITLE + HINTS + HELP]
+        kinds = {tuple(shown[:4]): "h", tuple(shown): "b", tuple(shown[:1] + shown[4:]): "H",
+                 tuple(shown[:1]): "t"}
+        phases, maps = "", ""
+        for frame in self.outline:
+            normal_map, texts = outline_look(frame)
+            self.assertIn(normal_map, names["bmp"][:5], "binds a normal map: %r" % frame[0])
+            maps += str(names["bmp"].index(normal_map) + 1)
+            fps = texts[-1]
+            self.assertEqual(fps[:3], (640, 20, 2), "the frame rate last: %r" % frame[0])
+            self.assertTrue(5 <= fps[3] <= 15, "a '%%d fps' text: %r" % (fps,))
+            self.assertIn(texts[:-1], kinds, "texts of the frame at %r" % frame[0])
+            phases += kinds[texts[:-1]]
+        # Hints until F1; the first frame with the help still has them, no later one has; the
+        # second F1 leaves the title alone.
+        self.assertRegex(phases, "^h+bH*t+$")
+        # Tab came before F1: map 1 first, then map 2, which every frame with the help shows.
+        self.assertRegex(maps, "^1+2+$")
+        self.assertEqual(maps[phases.index("b")], "2")
+
+    def test_frames_return_to_the_scene_switches_and_the_modelview_stack(self):
+        switches, mode, depth = set(), None, 0
+        for call in self.outline_before:
+            if call.name in ("glEnable", "glDisable"):
+                (switches.add if call.name == "glEnable" else switches.discard)(call.arg("cap"))
+        self.assertEqual(switches, SCENE_SWITCHES, "after the set-up")
+        for frame in self.outline:
+            what, program = "frame at call %d" % frame[0].no, 0
+            for call in frame:
+                if call.name in ("glEnable", "glDisable"):
+                    (switches.add if call.name == "glEnable" else switches.discard)(
+                        call.arg("cap"))
+                elif call.name == "glMatrixMode":
+                    mode = call.arg("mode")
+                elif call.name in ("glPushMatrix", "glPopMatrix"):
+                    depth += 1 if call.name == "glPushMatrix" else -1
+                elif call.name == "glUseProgramObjectARB":
+                    program = int(call.num("programObj"))
+                elif call.name == "glBegin" and call.arg("mode") == "GL_POLYGON":
+                    self.assertEqual(switches, {"GL_LIGHT0", "GL_COLOR_MATERIAL",
+                                                "GL_DEPTH_TEST", "GL_TEXTURE_2D"}, what)
+                elif call.name == "gluSphere":
+                    self.assertEqual(switches, {"GL_LIGHTING", "GL_LIGHT0", "GL_DEPTH_TEST",
+                                                "GL_TEXTURE_2D"}, what)
+                    self.assertNotEqual(program, 0, "%s: the ball through the program" % what)
+                elif call.name == "glCallLists":
+                    self.assertEqual(switches, {"GL_LIGHT0", "GL_COLOR_MATERIAL", "GL_BLEND",
+                                                "GL_TEXTURE_2D"}, what)
+                    self.assertEqual(program, 0, "%s: texts without the program" % what)
+            self.assertEqual(switches, SCENE_SWITCHES, "%s leaves the scene's switches" % what)
+            self.assertEqual((mode, depth, program), ("GL_MODELVIEW", 0, 0), what)
+
+    def test_each_simulation_step_turns_the_ball_on_a_saved_modelview_matrix(self):
+        steps = 0
+        for frame, gap in zip(self.frames, self.gaps):
+            r = Reader(self, gap, "the steps after the frame at call %d" % frame[0].no)
+            while r.peek() is not None:
+                # The step may pick the model-view stack itself: reshape leaves the projection's.
+                r.optional("glMatrixMode", "GL_MODELVIEW")
+                r.expect("glPushMatrix")
+                r.expect("glLoadIdentity")
+                # Before a launch the direction is (0, 0): no angle, no axis, no turn.
+                r.expect("glRotatef", 0, 0, 0, 0)
+                before = r.expect("glMultMatrixf", None).nums("m")
+                r.expect("glGetFloatv", "GL_MODELVIEW_MATRIX", before)
+                r.expect("glPopMatrix")
+                steps += 1
+        self.assertGreaterEqual(steps, 2)
+
+
+class RollingRun(unittest.TestCase):
+    """The ball launched at an angle and sped up until it has bounced off a wall."""
+
+    @classmethod
+    def setUpClass(cls):
+        session, trace = record(roll_into_walls)
+        try:
+            calls = list(gltrace.calls(trace, "glTranslatef|glMultMatrixf|glRotatef"))
+        finally:
+            session.close()
+        # Per frame: the ball's place and orientation, and the simulation steps just before.
+        cls.frames, steps, ball = [], [], None
+        for call in calls:
+            if call.name == "glRotatef":
+                steps.append(call)
+            elif call.name == "glTranslatef":
+                ball = call
+            elif call.name == "glMultMatrixf" and ball is not None:
+                cls.frames.append(dict(x=ball.num("x"), y=ball.num("y"), z=ball.num("z"),
+                                       orientation=call.nums("m"), steps=steps))
+                ball, steps = None, []
+        cls.moves = [(a, b, b["x"] - a["x"], b["z"] - a["z"])
+                     for a, b in zip(cls.frames, cls.frames[1:])]
+        rolling = [(dx, dz) for _, _, dx, dz in cls.moves if math.hypot(dx, dz) > 0.05]
+        assert len(rolling) >= 10, "the ball hardly rolled: %d steps" % len(rolling)
+        dx, dz = rolling[0]
+        cls.heading = (abs(dx) / math.hypot(dx, dz), abs(dz) / math.hypot(dx, dz))
+
+    def test_the_ball_rolls_in_straight_lines_inside_the_room_and_reverses_at_walls(self):
+        for _, b, dx, dz in self.moves:
+            self.assertEqual(b["y"], 0)
+            self.assertTrue(max(abs(b["x"]), abs(b["z"])) <= WALL_LIMIT,
+                            "the centre stays inside the wall limit: %r" % ((b["x"], b["z"]),))
+            length = math.hypot(dx, dz)
+            if length > 0.05:
+                # Bounces turn signs only: the heading's parts keep their sizes.
+                self.assertTrue(close((abs(dx) / length, abs(dz) / length), self.heading, 2e-3),
+                                "a straight path: %r against %r" % ((dx, dz), self.heading))
+        reversals = 0
+        for (_, b, *before), (_, c, *after) in zip(self.moves, self.moves[1:]):
+            if len(c["steps"]) != 1:
+                continue
+            for position, was, went in zip((b["x"], b["z"]), before, after):
+                if was * went < 0:
+                    # The step that reversed would have carried the centre outwards to the
+                    # limit or beyond; it went back by as much instead.
+                    meant = position - went
+                    self.assertGreaterEqual(abs(meant), WALL_LIMIT - 1e-3,
+                                            "reversed at %.3f, away from the walls" % position)
+                    self.assertGreater(meant * was, 0, "reversed while rolling inwards")
+                    reversals += 1
+        self.assertGreaterEqual(reversals, 1, "the ball reached no wall")
+
+    def test_the_ball_turns_as_it_rolls_without_sliding(self):
+        for frame in self.frames:
+            m = frame["orientation"]
+            self.assertTrue(close([m[3], m[7], m[11], m[12], m[13], m[14], m[15]],
+                                  [0, 0, 0, 0, 0, 0, 1], 1e-6),
+                            "a rotation, no translation or projection: %r" % m)
+            rows = rotation_part(m)
+            self.assertTrue(close(sum(mul3(rows, transposed(rows)), []),
+                                  sum(rotation_part(IDENTITY), []), 1e-4),
+                            "orthonormal within float drift: %r" % m)
+            self.assertAlmostEqual(determinant(rows), 1, delta=1e-4)
+        checked = 0
+        for a, b, dx, dz in self.moves:
+            if len(b["steps"]) != 1:
+                continue
+            # The turn from one frame to the next, as the sine of its angle times its axis.
+            turn = mul3(rotation_part(b["orientation"]),
+                        transposed(rotation_part(a["orientation"])))
+            axis = [(turn[2][1] - turn[1][2]) / 2, (turn[0][2] - turn[2][0]) / 2,
+                    (turn[1][0] - turn[0][1]) / 2]
+            # Rolling a length on radius 2 turns by length / 2 about the horizontal axis at
+            # right angles to the path, so that the top goes forward.
+            length = math.hypot(dx, dz)
+            scale = math.sin(length / BALL_RADIUS) / length if length else 0
+            self.assertTrue(close(axis, [scale * dz, 0, -scale * dx], 5e-4),
+                            "rolled %r, turned about %r" % ((dx, dz), axis))
+            if length > 0.05:
+                rotate = b["steps"][0]
+                self.assertAlmostEqual(rotate.num("angle"), -math.degrees(length / BALL_RADIUS),
+                                       delta=0.02)
+                self.assertTrue(close([rotate.num(k) for k in "xyz"],
+                                      [-dz / length, 0, dx / length], 2e-3),
+                                "the step's glRotatef: %r for %r" % (rotate, (dx, dz)))
+                checked += 1
+        self.assertGreaterEqual(checked, 10)
+
+
+if __name__ == "__main__":
+    unittest.main()
