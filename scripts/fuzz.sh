@@ -56,10 +56,15 @@ for target in "${targets[@]}"; do
   fi
   artifacts="$build/artifacts/$target"
   mkdir -p "$artifacts"
-  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 \
-      -print_final_stats=1 -artifact_prefix="$artifacts/" "$units"; then
+  # The fuzzer's progress lines go to a log; only its final figures, or a failure's tail, show.
+  log="$artifacts/$target.log"
+  if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 \
+      -print_final_stats=1 -artifact_prefix="$artifacts/" "$units" >"$log" 2>&1; then
+    grep -E '^stat::(number_of_executed_units|new_units_added|peak_rss_mb)' "$log" || true
+  else
+    tail -n 60 "$log" >&2
     failed+=("$target")
-    echo "fuzz: $target failed; inputs are in $artifacts" >&2
+    echo "fuzz: $target failed; inputs are in $artifacts, its log in $log" >&2
   fi
 done
 
