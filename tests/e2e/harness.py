@@ -173,20 +173,31 @@ class Session:
 
     # -- display ---------------------------------------------------------------------------
     def _start_display(self, screen):
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        number = b""
-        with os.fdopen(read_end, "rb") as reader:
-            while not number.endswith(b"\n"):
-                chunk = reader.read(1)
-                if not chunk:
-                    raise RuntimeError("Xvfb did not start")
-                number += chunk
-        self.display = ":" + number.decode().strip()
-        self.env = dict(os.environ, DISPLAY=self.display)
+        # NOTE: a display that Xvfb has just announced could, on a busy machine with several
+        # servers coming and going, still refuse clients; such a server is replaced.
+        for attempt in range(3):
+            read_end, write_end = os.pipe()
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.close(write_end)
+            number = b""
+            with os.fdopen(read_end, "rb") as reader:
+                while not number.endswith(b"\n"):
+                    chunk = reader.read(1)
+                    if not chunk:
+                        raise RuntimeError("Xvfb did not start")
+                    number += chunk
+            self.display = ":" + number.decode().strip()
+            self.env = dict(os.environ, DISPLAY=self.display)
+            try:
+                wait_until(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True)
+                           .returncode == 0, timeout=10, what="Xvfb to take clients")
+                return
+            except Timeout:
+                self.xvfb.kill()
+                self.xvfb.wait()
+        raise RuntimeError("no Xvfb took clients after three starts")
 
     def x(self, *args, check=True):
         """Runs an X client (xdotool, xwininfo, import) on this session's display."""
@@ -302,7 +313,11 @@ class Session:
 
         NOTE: xdotool search --name misses SDL's message box, so the tree is listed instead.
         """
-        out = self.x("xwininfo", "-root", "-tree")
+        # A window that closes while the tree is listed makes xwininfo fail; list again.
+        listing = lambda: subprocess.run(["xwininfo", "-root", "-tree"], env=self.env,
+                                         capture_output=True, text=True)
+        out = wait_until(lambda: (lambda done: done.returncode == 0 and done.stdout)(listing()),
+                         timeout=10, what="a listing of the windows")
         found = []
         for match in re.finditer(r'^\s+(0x[0-9a-f]+) "([^"]*)":', out, re.MULTILINE):
             if match.group(2) != WINDOW_TITLE:
