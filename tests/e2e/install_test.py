@@ -8,6 +8,7 @@ import unittest
 from harness import Session
 
 BUILD_DIR = os.environ.get("KX_BUILD_DIR", "")
+ICON_SIZES = (48, 64, 128, 256)
 
 
 class Install(unittest.TestCase):
@@ -21,10 +22,12 @@ class Install(unittest.TestCase):
         for line in ("[Desktop Entry]", "Type=Application", "Name=Kullerix", "Exec=kullerix",
                      "Icon=kullerix"):
             self.assertIn(line + "\n", desktop)
-        icon = os.path.join(prefix, "share/icons/hicolor/128x128/apps/kullerix.png")
-        size = subprocess.run(["identify", "-format", "%w %h %[channels]", icon], check=True,
-                              capture_output=True, text=True).stdout
-        self.assertTrue(size.startswith("128 128 srgba"), size)
+        icons = [os.path.join(prefix, "share/icons/hicolor/%dx%d/apps/kullerix.png" % (s, s))
+                 for s in ICON_SIZES]
+        sizes = subprocess.run(["identify", "-format", "%w %h %[channels]\n"] + icons, check=True,
+                               capture_output=True, text=True).stdout.split("\n")
+        for size, found in zip(ICON_SIZES, sizes):
+            self.assertTrue(found.startswith("%d %d srgba" % (size, size)), found)
 
         session = Session()
         self.addCleanup(session.close)

@@ -1,69 +1,28 @@
-// Draws the desktop icon: the ball as the demo first shows it, with the golf-ball normal map,
-// lit from the upper left, on a transparent background.
+// Draws the program's icon at build time: kullerix-SIZE.png files for the desktop.
+#include "tools/icon/icon_picture.h"
 #include "tools/icon/png_writer.h"
-#include "tools/textures/sphere_normal_map.h"
-#include "tools/textures/texture_set.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
-
-using namespace texgen;
+#include <string>
 
 namespace {
 
-const int size = 128;
-const int samples = 4;  // per axis, for a smooth rim
+const int fileSizes[] = {48, 64, 128, 256};
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc != 2) {
-        fprintf(stderr, "usage: %s icon.png\n", argv[0]);
+        fprintf(stderr, "usage: %s png-folder\n", argv[0]);
         return 2;
     }
-    texgen::SphereHeight height = texgen::ballHeightField(1);
-    const Vec3 light = normalize({-0.5, 0.6, 0.65});
-    const Vec3 halfway = normalize({light.x, light.y, light.z + 1});
-    const double step = 0.002;
-
-    std::vector<uint8_t> rgba(size * size * 4, 0);
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++) {
-            double colour = 0, cover = 0;
-            for (int sy = 0; sy < samples; sy++)
-                for (int sx = 0; sx < samples; sx++) {
-                    double u = ((x + (sx + 0.5) / samples) / size) * 2.1 - 1.05;
-                    double v = 1.05 - ((y + (sy + 0.5) / samples) / size) * 2.1;
-                    double r2 = u * u + v * v;
-                    if (r2 >= 1)
-                        continue;
-                    // The sphere point facing the viewer, with the +z pole towards the eye.
-                    Vec3 p = {u, v, std::sqrt(1 - r2)};
-                    // Bumped normal from the height field's slope along two surface directions.
-                    Vec3 a = std::fabs(p.x) + std::fabs(p.y) < 1e-9 ? Vec3{1, 0, 0}
-                                                                    : normalize({-p.y, p.x, 0.0});
-                    Vec3 b = cross(p, a);
-                    auto at = [&](Vec3 d, double e) { return height(normalize(p + e * d)); };
-                    double da = (at(a, step) - at(a, -step)) / (2 * step);
-                    double db = (at(b, step) - at(b, -step)) / (2 * step);
-                    Vec3 n = normalize(p - da * a - db * b);
-                    double diffuse = std::max(0.0, dot(n, light));
-                    double specular = diffuse > 0 ? std::pow(std::max(0.0, dot(n, halfway)), 50) : 0;
-                    colour += std::min(1.0, 0.25 + 0.5 * diffuse + specular);
-                    cover += 1;
-                }
-            uint8_t* pixel = &rgba[4 * (y * size + x)];
-            if (cover > 0) {
-                uint8_t grey = uint8_t(std::lround(255 * colour / cover));
-                pixel[0] = pixel[1] = pixel[2] = grey;
-                pixel[3] = uint8_t(std::lround(255 * cover / (samples * samples)));
-            }
+    for (int size : fileSizes) {
+        std::string path = std::string(argv[1]) + "/kullerix-" + std::to_string(size) + ".png";
+        if (!icon::writePng(path, size, size, icon::drawIcon(size))) {
+            fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
         }
-    if (!icon::writePng(argv[1], size, size, rgba)) {
-        fprintf(stderr, "cannot write %s\n", argv[1]);
-        return 1;
     }
     return 0;
 }

@@ -1,4 +1,4 @@
-// A minimal PNG writer for the desktop icon: 8-bit RGBA, stored (uncompressed) deflate blocks.
+// Writes the icon files through libpng: 8-bit RGBA, fully compressed.
 #pragma once
 #include <cstdint>
 #include <string>
