@@ -1,9 +1,11 @@
 // Kullerix: a ball lit per pixel from a normal map, rolling in a wooden, brick-walled room.
 #include "app/frame_rendering.h"
 #include "app/keyboard.h"
+#include "app/program_icon.h"
 #include "app/scene_setup.h"
 #include "app/scene_state.h"
 #include "app/simulation.h"
+#include "platform/window_identity.h"
 
 #include <GL/freeglut.h>
 
@@ -14,6 +16,8 @@ int main(int argc, char** argv)
     glutInitWindowSize(windowWidth, windowHeight);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutCreateWindow("Kullerix");
+    // Docks and task bars match the window to the desktop entry by this class.
+    setWindowIdentity("kullerix", "Kullerix", programIcons, programIconCount);
 
     glutKeyboardFunc(keyboard);
     glutKeyboardUpFunc(keyboardUp);
