@@ -1,5 +1,6 @@
 """Installed like a desktop program: the launcher starts the demo from anywhere, and the window
 tells the desktop its class and icon."""
+import glob
 import os
 import re
 import shutil
@@ -11,6 +12,15 @@ from harness import Session
 
 BUILD_DIR = os.environ.get("KX_BUILD_DIR", "")
 ICON_SIZES = (48, 64, 128, 256)
+
+
+def run(*args, **kwargs):
+    return subprocess.run(list(args), check=True, capture_output=True, text=True, **kwargs).stdout
+
+
+def read(path):
+    with open(path) as f:
+        return f.read()
 
 
 def window_icons(xprop_output):
@@ -32,20 +42,25 @@ def argb_of_png(path):
 
 
 class Install(unittest.TestCase):
-    def test_installed_launcher_starts_the_demo_with_all_its_data_and_its_identity(self):
-        prefix = tempfile.mkdtemp(prefix="kx-prefix-")
-        self.addCleanup(shutil.rmtree, prefix, True)
-        subprocess.run(["cmake", "--install", BUILD_DIR, "--prefix", prefix], check=True,
-                       capture_output=True)
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = tempfile.mkdtemp(prefix="kx-prefix-")
+        run("cmake", "--install", BUILD_DIR, "--prefix", cls.prefix)
+        cls.desktop_files = glob.glob(os.path.join(cls.prefix, "share/applications/*.desktop"))
 
-        desktop = open(os.path.join(prefix, "share/applications/kullerix.desktop")).read()
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.prefix, True)
+
+    def test_installed_launcher_starts_the_demo_with_all_its_data_and_its_identity(self):
+        self.assertEqual(len(self.desktop_files), 1, self.desktop_files)
+        desktop = read(self.desktop_files[0])
         for line in ("[Desktop Entry]", "Type=Application", "Name=Kullerix", "Exec=kullerix",
-                     "Icon=kullerix"):
+                     "Icon=kullerix", "StartupWMClass=Kullerix"):
             self.assertIn(line + "\n", desktop)
-        icons = [os.path.join(prefix, "share/icons/hicolor/%dx%d/apps/kullerix.png" % (s, s))
+        icons = [os.path.join(self.prefix, "share/icons/hicolor/%dx%d/apps/kullerix.png" % (s, s))
                  for s in ICON_SIZES]
-        sizes = subprocess.run(["identify", "-format", "%w %h %[channels]\n"] + icons, check=True,
-                               capture_output=True, text=True).stdout.split("\n")
+        sizes = run("identify", "-format", "%w %h %[channels]\n", *icons).split("\n")
         for size, found in zip(ICON_SIZES, sizes):
             self.assertTrue(found.startswith("%d %d srgba" % (size, size)), found)
 
@@ -53,7 +68,7 @@ class Install(unittest.TestCase):
         self.addCleanup(session.close)
         elsewhere = tempfile.mkdtemp(prefix="kx-cwd-")
         self.addCleanup(os.rmdir, elsewhere)
-        session.start(command=os.path.join(prefix, "bin/kullerix"), cwd=elsewhere)
+        session.start(command=os.path.join(self.prefix, "bin/kullerix"), cwd=elsewhere)
         # Every file was found: no message box comes before the first frame.
         self.assertEqual(session.dismiss_all(), [])
 
