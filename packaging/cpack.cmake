@@ -1,0 +1,32 @@
+# The Debian package, made from the install rules by `cpack -G DEB` in the build folder (or
+# `cmake --build build --target package`): kullerix_VERSION_ARCH.deb, installed under /usr.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kullerix)
+set(CPACK_PACKAGE_VENDOR "The Kullerix developers")
+set(CPACK_PACKAGE_CONTACT "${KX_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time OpenGL demo of per-pixel bump mapping")
+set(CPACK_PACKAGE_DESCRIPTION "\
+A ball in a room with a wooden floor and brick walls, lit per pixel by a
+GLSL shader pair from one of five normal maps. The camera circles the ball;
+launched, it rolls without sliding and bounces off the walls. The keyboard
+turns and moves the camera, launches the ball, changes its speed and
+switches the normal maps. The on-screen texts are German.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_KX_BINDIR ${CMAKE_INSTALL_BINDIR})
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/games_link.cmake)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KX_PACKAGE_MAINTAINER}")
+# The libraries the binary links come from dpkg-shlibdeps. SDL's message box draws its text
+# with the X core fonts, which no library pulls in; Debian lets a package only recommend a
+# font package (apt installs recommendations unless told not to).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xfonts-base")
+
+include(CPack)
