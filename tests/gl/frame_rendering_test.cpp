@@ -24,12 +24,7 @@ protected:
             gluQuadricNormals(sphereQuadric, GLU_SMOOTH);
             gluQuadricTexture(sphereQuadric, GL_TRUE);
         }
-        // The fixed state that start-up leaves and every frame returns to.
-        glClearColor(0.3f, 0.3f, 1.0f, 0.0f);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        glEnable(GL_COLOR_MATERIAL);
-        glEnable(GL_DEPTH_TEST);
+        setFixedGlState();
         glDisable(GL_BLEND);
         glDisable(GL_TEXTURE_2D);
         reshape(800, 600);
