@@ -91,7 +91,7 @@ protected:
 
 }  // namespace
 
-TEST_F(BmpTextureTest, uploadsAMipmappedRgbTextureThatReplacesTheFragmentColour)
+TEST_F(BmpTextureTest, UploadsAMipmappedRgbTextureThatReplacesTheFragmentColour)
 {
     const Bytes colours = {200, 30, 40, 10, 220, 90, 70, 80, 250, 255, 255, 255};
     BmpTexture texture{};
@@ -123,7 +123,7 @@ TEST_F(BmpTextureTest, uploadsAMipmappedRgbTextureThatReplacesTheFragmentColour)
     EXPECT_NE(sampled, (Bytes{0, 255, 0}));
 }
 
-TEST_F(BmpTextureTest, uploadsRowsThatAreNotMultiplesOfFourBytes)
+TEST_F(BmpTextureTest, UploadsRowsThatAreNotMultiplesOfFourBytes)
 {
     for (auto [width, height] : {std::pair<int, int>{2, 2}, {1, 4}, {8, 1}}) {
         SCOPED_TRACE(testing::Message() << width << " x " << height);
@@ -138,7 +138,7 @@ TEST_F(BmpTextureTest, uploadsRowsThatAreNotMultiplesOfFourBytes)
     }
 }
 
-TEST_F(BmpTextureTest, keepsTexturesWhoseSidesAreNotPowersOfTwoComplete)
+TEST_F(BmpTextureTest, KeepsTexturesWhoseSidesAreNotPowersOfTwoComplete)
 {
     // NOTE: sizes where GLU scales both sides; where it scales only the width (3 x 4), this
     // GLU leaves the top row of its scaled level 0 black, which is its own fault.
@@ -158,7 +158,7 @@ TEST_F(BmpTextureTest, keepsTexturesWhoseSidesAreNotPowersOfTwoComplete)
     }
 }
 
-TEST_F(BmpTextureTest, leavesTheNameAloneWhenTheFileIsMissing)
+TEST_F(BmpTextureTest, LeavesTheNameAloneWhenTheFileIsMissing)
 {
     const std::filesystem::path previous = std::filesystem::current_path();
     const std::filesystem::path folder = std::filesystem::path(writeTempFile("x", {})).parent_path();
