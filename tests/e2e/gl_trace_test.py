@@ -1,5 +1,4 @@
-"""The real program's OpenGL calls, recorded with apitrace under Xvfb: the set-up, every frame
-of a short run with Tab and F1, and the rolling ball's path in a run that sends it into walls.
+"""apitrace shows the program making exactly the GL calls of its set-up, its frames and its roll.
 
 GLU's work shows as the GL calls it makes: gluLookAt and gluPerspective as matrix products,
 gluBuild2DMipmaps as one upload per level amid its pixel-store bookkeeping, gluSphere as 50

@@ -1,5 +1,4 @@
-"""The real program under a long stream of random keys and window sizes: it keeps drawing, its
-memory stays flat once warm, held Tab and F1 cycle through key repeat, and Esc still ends it.
+"""Minutes of random keys and window sizes: the program draws on in flat memory and Esc ends it.
 
 KX_SOAK_SECONDS sets the length (default 120), KX_SOAK_SEED the random sequence (default 1).
 """

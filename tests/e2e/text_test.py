@@ -1,5 +1,4 @@
-"""The texts over the scene as a user reads them: title, start hints, help and frame rate, read
-back with OCR, and a glyph sheet that cannot be used."""
+"""Title, hints, help and frame rate read right by OCR; an unusable glyph sheet draws squares."""
 import difflib
 import os
 import re

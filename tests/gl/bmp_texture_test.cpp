@@ -1,5 +1,4 @@
-// BmpTexture on real Mesa: what is uploaded, that every texture samples (odd widths and sides
-// that are not powers of two included), and what a missing file leaves behind.
+// BmpTexture uploads complete textures that sample on real Mesa, and a missing file leaves name 0.
 #include "image/bmp_image.h"
 #include "tests/support/bmp_writer.h"
 #include "tests/support/gl_context.h"

@@ -1,5 +1,4 @@
-// The shipped shader pair lighting the ball as the program draws it, read back from real Mesa:
-// where the light falls, and that the tangent frame turns bumps the way the maps encode them.
+// The shipped shaders light the ball by the set-up's light and bump it the way the maps encode.
 #include "app/frame_rendering.h"
 #include "app/scene_setup.h"
 #include "app/scene_state.h"

@@ -1,3 +1,4 @@
+// display and reshape: projection, camera, the state each frame leaves, the hints and frame rate.
 #include "app/frame_rendering.h"
 #include "app/frame_timer.h"
 #include "app/scene_setup.h"

@@ -1,5 +1,4 @@
-// The BMP reader over a public suite of good, questionable and bad files written by others,
-// compared with that suite's reference pictures.
+// The BMP reader decodes a public suite of files as its reference pictures show, or refuses them.
 #include "image/bmp_decode.h"
 #include "image/bmp_image.h"
 #include "tests/support/message_recorder.h"

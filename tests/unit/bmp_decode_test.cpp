@@ -1,5 +1,4 @@
-// The BMP reader on crafted files: every header kind and bit count it takes, the run-length and
-// bit-field forms, and files that are cut short or lie about their sizes.
+// The BMP reader takes every header kind, bit count and packing it knows, and refuses broken files.
 #include "image/bmp_decode.h"
 #include "tests/support/bmp_writer.h"
 

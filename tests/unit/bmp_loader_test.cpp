@@ -1,5 +1,4 @@
-// loadBmpImage from files on disk: the message the user sees for each failure, silence when
-// reporting is off, and colorTableSize on both header kinds.
+// loadBmpImage shows one message for each failure, none while reporting is off, and sizes tables.
 #include "image/bmp_image.h"
 #include "tests/support/bmp_writer.h"
 #include "tests/support/message_recorder.h"

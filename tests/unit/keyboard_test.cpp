@@ -1,3 +1,4 @@
+// The key callbacks set, clear and toggle only their own scene fields; Esc exits with status 0.
 #include "app/keyboard.h"
 #include "app/scene_state.h"
 
