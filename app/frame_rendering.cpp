@@ -39,16 +39,6 @@ void drawPolygon(const RoomVertex* vertices)
     glEnd();
 }
 
-void placeCamera()
-{
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(scene.ballX + scene.cameraDistance * sin(scene.cameraAngle), 3,
-              scene.ballZ + scene.cameraDistance * cos(scene.cameraAngle),
-              scene.ballX, 0, scene.ballZ,
-              0, 1, 0);
-}
-
 // Floor and walls, unlit, their texture colours replacing the grey frame colours.
 void drawRoom()
 {
@@ -68,29 +58,6 @@ void drawRoom()
         drawPolygon(wall);
 
     glEnable(GL_LIGHTING);
-}
-
-// The ball, lit per pixel by the shader from the selected normal map.
-void drawBall()
-{
-    glTranslatef(float(scene.ballX), 0.0f, float(scene.ballZ));
-    glMultMatrixf(scene.ballOrientation);
-
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, normalMaps[scene.normalMapIndex].textureName);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    // With colour material still on, this grey becomes the ambient and diffuse material.
-    glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
-    glDisable(GL_COLOR_MATERIAL);
-
-    bumpShader.bind();
-    bumpShader.setUniform1i("normalmap", 0);
-    bumpShader.setUniformMatrix4fv("light_mvmatrix", 1, GL_FALSE, lightMatrix);
-    gluSphere(sphereQuadric, ballRadius, 50, 50);
-    bumpShader.unbind();
-
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_COLOR_MATERIAL);
 }
 
 void drawTexts()
@@ -113,11 +80,43 @@ void drawTexts()
 
 }  // namespace
 
+void placeCamera()
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(scene.ballX + scene.cameraDistance * sin(scene.cameraAngle), 3,
+              scene.ballZ + scene.cameraDistance * cos(scene.cameraAngle),
+              scene.ballX, 0, scene.ballZ,
+              0, 1, 0);
+    glGetFloatv(GL_MODELVIEW_MATRIX, lightMatrix);
+}
+
+void drawBall()
+{
+    glTranslatef(float(scene.ballX), 0.0f, float(scene.ballZ));
+    glMultMatrixf(scene.ballOrientation);
+
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, normalMaps[scene.normalMapIndex].textureName);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    // With colour material still on, this grey becomes the ambient and diffuse material.
+    glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
+    glDisable(GL_COLOR_MATERIAL);
+
+    bumpShader.bind();
+    bumpShader.setUniform1i("normalmap", 0);
+    bumpShader.setUniformMatrix4fv("light_mvmatrix", 1, GL_FALSE, lightMatrix);
+    gluSphere(sphereQuadric, ballRadius, 50, 50);
+    bumpShader.unbind();
+
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_COLOR_MATERIAL);
+}
+
 void display()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     placeCamera();
-    glGetFloatv(GL_MODELVIEW_MATRIX, lightMatrix);
     drawRoom();
     drawBall();
     drawTexts();

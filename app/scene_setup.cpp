@@ -22,7 +22,7 @@ const char* const normalMapPaths[5] = {
 
 }  // namespace
 
-void initScene()
+void setFixedGlState()
 {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -38,7 +38,11 @@ void initScene()
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     glEnable(GL_COLOR_MATERIAL);
     glEnable(GL_DEPTH_TEST);
+}
 
+void initScene()
+{
+    setFixedGlState();
     // Each loader reports its own failure and the set-up goes on with the next resource.
     font.build("textures/Font.tga");
     for (int i = 0; i < 5; i++)

@@ -13,4 +13,7 @@ extern BmpTexture wallTexture;
 extern GLUquadric* sphereQuadric;
 extern ShaderProgram bumpShader;
 
+// The lighting, material and switches that every frame starts from and returns to.
+void setFixedGlState();
+// The fixed state, then every resource in turn; a resource that fails stays failed.
 void initScene();

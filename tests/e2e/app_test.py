@@ -1,9 +1,8 @@
 """The real program under Xvfb: window, first picture, keys and a clean exit."""
 import unittest
 
-from harness import HEIGHT, WIDTH, Session, near, wait_until
-
-SKY = (76, 76, 255)
+from expected import HEIGHT, SKY, WIDTH, WINDOW_TITLE
+from harness import Session, near, wait_until
 
 
 def sky_line(image, x):
@@ -44,7 +43,7 @@ class KullerixApp(unittest.TestCase):
         s = self.session
         x, y, w, h = s.geometry()
         self.assertEqual((w, h), (WIDTH, HEIGHT))
-        self.assertEqual(s.x("xdotool", "getwindowname", s.window).strip(), "Kullerix")
+        self.assertEqual(s.x("xdotool", "getwindowname", s.window).strip(), WINDOW_TITLE)
         first = s.wait_frame()
         self.assertTrue(near(first.pixel(400, 20), SKY, 3), "clear colour above the walls")
         top_of_wall = sky_line(first, 20)

@@ -1,6 +1,4 @@
-"""The real program with each of its files missing or damaged in turn: the loaders' message
-boxes come in the order of the set-up with their captions and texts, the program then draws
-and ends with status 0 on Esc, and nothing else is said on stderr.
+"""Each missing or damaged file gets its loader's box in set-up order; the program runs on quietly.
 
 Against a binary built with AddressSanitizer (the test command's sanitizer pass), every run
 is also checked for invalid accesses, undefined behaviour and leaks at exit: any report lands

@@ -1,5 +1,4 @@
-"""The real program's OpenGL calls, recorded with apitrace under Xvfb: the set-up, every frame
-of a short run with Tab and F1, and the rolling ball's path in a run that sends it into walls.
+"""apitrace shows the program making exactly the GL calls of its set-up, its frames and its roll.
 
 GLU's work shows as the GL calls it makes: gluLookAt and gluPerspective as matrix products,
 gluBuild2DMipmaps as one upload per level amid its pixel-store bookkeeping, gluSphere as 50
@@ -12,25 +11,11 @@ import struct
 import unittest
 
 import gltrace
+from expected import (BALL_RADIUS, CAMERA_DISTANCE, FPS, HELP, HINTS, ROOM, SET_UP_STATE, TITLE,
+                      WALL_LIMIT)
 from gltrace import Reader, close, matches
 from harness import RUN_DIR, Session, wait_until
 
-SET_UP_STATE = [
-    ("glMatrixMode", "GL_MODELVIEW"),
-    ("glLoadIdentity",),
-    ("glClearColor", 0.3, 0.3, 1.0, 0.0),
-    ("glShadeModel", "GL_SMOOTH"),
-    ("glMaterialfv", "GL_FRONT", "GL_SPECULAR", [1, 1, 1, 1]),
-    ("glMaterialfv", "GL_FRONT", "GL_SHININESS", [50]),
-    ("glLightModelfv", "GL_LIGHT_MODEL_AMBIENT", [0.5, 0.5, 0.5, 0.0]),
-    ("glLightfv", "GL_LIGHT0", "GL_DIFFUSE", [1, 1, 1, 1]),
-    ("glLightfv", "GL_LIGHT0", "GL_SPECULAR", [1, 1, 1, 1]),
-    ("glEnable", "GL_LIGHTING"),
-    ("glEnable", "GL_LIGHT0"),
-    ("glColorMaterial", "GL_FRONT_AND_BACK", "GL_AMBIENT_AND_DIFFUSE"),
-    ("glEnable", "GL_COLOR_MATERIAL"),
-    ("glEnable", "GL_DEPTH_TEST"),
-]
 BMP_FILES = ["normalmap1.bmp", "normalmap2.bmp", "normalmap3.bmp", "normalmap4.bmp",
              "normalmap5.bmp", "hardwoodfloor.bmp", "brick.bmp"]
 FLOOR, WALL = 5, 6  # indices into the BMP textures
@@ -42,28 +27,8 @@ ENTRY_POINTS = ["glCreateProgramObjectARB", "glDeleteObjectARB", "glUseProgramOb
 # What gluBuild2DMipmaps asks and sets around its uploads.
 GLU_BOOKKEEPING = {"glGetString", "glGetIntegerv", "glPixelStorei", "glGetTexLevelParameteriv"}
 
-ROOM = [  # (s, t) and (x, y, z) of each polygon's corners: the floor, then the four walls
-    [((0, 0), (-30, -2, -30)), ((5, 0), (-30, -2, 30)), ((5, 5), (30, -2, 30)),
-     ((0, 5), (30, -2, -30))]] + [
-    list(zip([(0, 0), (30, 0), (30, 2), (0, 2)], wall)) for wall in [
-        [(-30, -2, -30), (30, -2, -30), (30, 2, -30), (-30, 2, -30)],
-        [(30, -2, -30), (30, -2, 30), (30, 2, 30), (30, 2, -30)],
-        [(30, -2, 30), (-30, -2, 30), (-30, 2, 30), (30, 2, 30)],
-        [(-30, -2, 30), (-30, -2, -30), (-30, 2, -30), (-30, 2, 30)]]]
-
-TITLE = [(5, 20, 2, "Kullerix")]
-HINTS = [(120, 450, 2, "Pfeiltasten: Kamera bewegen"), (150, 400, 2, "Space: Kullerix starten"),
-         (270, 350, 2, "F1: Hilfe")]
-HELP = [(5, 170, 2, "Hilfe"), (10, 140, 1, "Pfeiltasten: Kamera bewegen"),
-        (10, 120, 1, "Space: Kullerix in Blickrichtung rollen"),
-        (10, 100, 1, "Tabulator: Normal Maps durchschalten"),
-        (10, 80, 1, "+,-: Geschwindigkeit erhoehen/verringern")]
-
 # Every frame starts from and returns to these switches (of the ones that the program sets).
-SCENE_SWITCHES = {"GL_LIGHTING", "GL_LIGHT0", "GL_COLOR_MATERIAL", "GL_DEPTH_TEST"}
-WALL_LIMIT = 28
-BALL_RADIUS = 2.0
-CAMERA_DISTANCE = 10.0
+SCENE_SWITCHES = {step[1] for step in SET_UP_STATE if step[0] == "glEnable"}
 IDENTITY = [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1]
 
 
@@ -161,7 +126,7 @@ def wait_trace(session, trace, grep, condition, what, timeout=30):
 
 
 def help_shown(frame):
-    return any(c.name == "glTranslated" and (c.num("x"), c.num("y")) == (5, 170) for c in frame)
+    return any(c.name == "glTranslated" and (c.num("x"), c.num("y")) == HELP[0][:2] for c in frame)
 
 
 def ball_positions(frames):
@@ -514,7 +479,7 @@ class StillRun(unittest.TestCase):
 
     def test_texts_and_normal_map_follow_tab_and_f1(self):
         names = self.names_made()
-        shown = [(x, y, scale, len(text)) for x, y, scale, text in TITLE + HINTS + HELP]
+        shown = [(x, y, scale, len(text)) for x, y, scale, text in [TITLE] + HINTS + HELP]
         kinds = {tuple(shown[:4]): "h", tuple(shown): "b", tuple(shown[:1] + shown[4:]): "H",
                  tuple(shown[:1]): "t"}
         phases, maps = "", ""
@@ -523,7 +488,7 @@ class StillRun(unittest.TestCase):
             self.assertIn(normal_map, names["bmp"][:5], "binds a normal map: %r" % frame[0])
             maps += str(names["bmp"].index(normal_map) + 1)
             fps = texts[-1]
-            self.assertEqual(fps[:3], (640, 20, 2), "the frame rate last: %r" % frame[0])
+            self.assertEqual(fps[:3], FPS, "the frame rate last: %r" % frame[0])
             self.assertTrue(5 <= fps[3] <= 15, "a '%%d fps' text: %r" % (fps,))
             self.assertIn(texts[:-1], kinds, "texts of the frame at %r" % frame[0])
             phases += kinds[texts[:-1]]

@@ -13,10 +13,10 @@ import subprocess
 import tempfile
 import time
 
+from expected import HEIGHT, SKY, WIDTH, WINDOW_TITLE
+
 BINARY = os.environ.get("KX_BINARY", "")
 RUN_DIR = os.environ.get("KX_RUN_DIR", "")
-WINDOW_TITLE = "Kullerix"
-WIDTH, HEIGHT = 800, 600
 
 
 class Timeout(AssertionError):
@@ -270,7 +270,7 @@ class Session:
 
     def wait_frame(self, predicate=None, timeout=30, what="a drawn frame"):
         """Waits until a screenshot shows a drawn frame (the sky's blue at the top, or predicate)."""
-        check = predicate or (lambda image: near(image.pixel(image.width // 2, 5), (76, 76, 255), 20))
+        check = predicate or (lambda image: near(image.pixel(image.width // 2, 5), SKY, 20))
         def shot():
             self.assert_running()
             image = self.screenshot()
@@ -381,7 +381,7 @@ class Session:
             if ids:
                 self.window = ids[0]
                 image = self.screenshot()
-                if near(image.pixel(image.width // 2, 5), (76, 76, 255), 20):
+                if near(image.pixel(image.width // 2, 5), SKY, 20):
                     return titles
             self.assert_running()
             if time.monotonic() > deadline:

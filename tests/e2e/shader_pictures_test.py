@@ -1,5 +1,4 @@
-"""The bump-mapped ball as a user sees it: lighting, the five maps, rolling, and the shader
-build's failures (a missing source file, a driver without the shader extensions)."""
+"""The ball on screen shows the shader's light, every map and its roll, and lives through faults."""
 import math
 import os
 import shutil

@@ -1,21 +1,19 @@
-"""The texts over the scene as a user reads them: title, start hints, help and frame rate, read
-back with OCR, and a glyph sheet that cannot be used."""
+"""Title, hints, help and frame rate read right by OCR; an unusable glyph sheet draws squares."""
 import difflib
 import os
 import re
 import subprocess
 import unittest
 
+import expected
+from expected import HELP_BLOCK
 from harness import HEIGHT, Session, wait_until
 
-HINTS = [(120, 450, "Pfeiltasten: Kamera bewegen"),
-         (150, 400, "Space: Kullerix starten"),
-         (270, 350, "F1: Hilfe")]
-HELP_LINES = ["Pfeiltasten: Kamera bewegen", "Space: Kullerix in Blickrichtung rollen",
-              "Tabulator: Normal Maps durchschalten", "+,-: Geschwindigkeit erhoehen/verringern"]
-HELP_BLOCK = (5, 425, 420, 100)  # the help heading and its four lines, window pixels
-TITLE = (5, 20, 8)               # canvas x, y and length of "Kullerix"
-FPS_X, FPS_Y = 640, 20
+HINTS = [(x, y, text) for x, y, _, text in expected.HINTS]
+HEADING, *HELP_LINES = [text for *_, text in expected.HELP]
+# Canvas x, y and length of the title and of the help's heading, as text_box takes them.
+TITLE, HEADING_AT = [(x, y, len(text)) for x, y, _, text in (expected.TITLE, expected.HELP[0])]
+FPS_X, FPS_Y, _ = expected.FPS
 
 
 def text_box(x, y, length, scale=2, margin=4):
@@ -100,7 +98,7 @@ class Texts(unittest.TestCase):
     def test_first_frame_shows_title_hints_and_frame_rate(self):
         s = self.session
         first = self.start()
-        self.assertEqual(ocr(s, first, text_box(*TITLE)), "Kullerix")
+        self.assertEqual(ocr(s, first, text_box(*TITLE)), expected.TITLE[3])
         self.assertIsNotNone(fps_value(s, first), "no frame rate at the bottom right")
         x, y, text = HINTS[0]
         self.assertEqual(ocr(s, first, text_box(x, y, len(text))), text)
@@ -138,14 +136,14 @@ class Texts(unittest.TestCase):
         first = self.start()
         s.key("F1")
         shown = s.wait_change(first, region=HELP_BLOCK, what="the help text")
-        self.assertEqual(ocr(s, shown, text_box(5, 170, 5)), "Hilfe")
+        self.assertEqual(ocr(s, shown, text_box(*HEADING_AT)), HEADING)
         help_text = ocr(s, shown, HELP_BLOCK, lines=4)
         recognised = [line for line in HELP_LINES if line in help_text]
         self.assertTrue(recognised, "no help line in %r" % help_text)
 
         s.key("F1")
         hidden = s.wait_change(shown, region=HELP_BLOCK, what="the help text to go")
-        self.assertEqual(ocr_removed(s, shown, hidden, text_box(5, 170, 5)), "Hilfe")
+        self.assertEqual(ocr_removed(s, shown, hidden, text_box(*HEADING_AT)), HEADING)
         removed = ocr_removed(s, shown, hidden, HELP_BLOCK, lines=4)
         self.assertEqual([line for line in HELP_LINES if line in removed], recognised)
         self.assert_no_hints(hidden)

@@ -1,3 +1,4 @@
+// The ball rolls without sliding: each step turns its orientation about the right world axis.
 #include "app/frame_rendering.h"
 #include "app/scene_state.h"
 #include "app/simulation.h"

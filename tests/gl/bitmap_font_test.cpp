@@ -1,5 +1,4 @@
-// The bitmap font on real Mesa: its lists and texture, where glyphs land on the 800 by 600
-// canvas, what print leaves behind, and how a sheet that failed to load still draws.
+// The bitmap font on real Mesa: glyphs land where print puts them, and a failed sheet still draws.
 #include "render/bitmap_font.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/message_recorder.h"

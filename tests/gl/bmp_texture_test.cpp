@@ -1,5 +1,4 @@
-// BmpTexture on real Mesa: what is uploaded, that every texture samples (odd widths and sides
-// that are not powers of two included), and what a missing file leaves behind.
+// BmpTexture uploads complete textures that sample on real Mesa, and a missing file leaves name 0.
 #include "image/bmp_image.h"
 #include "tests/support/bmp_writer.h"
 #include "tests/support/gl_context.h"
@@ -91,7 +90,7 @@ protected:
 
 }  // namespace
 
-TEST_F(BmpTextureTest, uploadsAMipmappedRgbTextureThatReplacesTheFragmentColour)
+TEST_F(BmpTextureTest, UploadsAMipmappedRgbTextureThatReplacesTheFragmentColour)
 {
     const Bytes colours = {200, 30, 40, 10, 220, 90, 70, 80, 250, 255, 255, 255};
     BmpTexture texture{};
@@ -123,7 +122,7 @@ TEST_F(BmpTextureTest, uploadsAMipmappedRgbTextureThatReplacesTheFragmentColour)
     EXPECT_NE(sampled, (Bytes{0, 255, 0}));
 }
 
-TEST_F(BmpTextureTest, uploadsRowsThatAreNotMultiplesOfFourBytes)
+TEST_F(BmpTextureTest, UploadsRowsThatAreNotMultiplesOfFourBytes)
 {
     for (auto [width, height] : {std::pair<int, int>{2, 2}, {1, 4}, {8, 1}}) {
         SCOPED_TRACE(testing::Message() << width << " x " << height);
@@ -138,7 +137,7 @@ TEST_F(BmpTextureTest, uploadsRowsThatAreNotMultiplesOfFourBytes)
     }
 }
 
-TEST_F(BmpTextureTest, keepsTexturesWhoseSidesAreNotPowersOfTwoComplete)
+TEST_F(BmpTextureTest, KeepsTexturesWhoseSidesAreNotPowersOfTwoComplete)
 {
     // NOTE: sizes where GLU scales both sides; where it scales only the width (3 x 4), this
     // GLU leaves the top row of its scaled level 0 black, which is its own fault.
@@ -158,7 +157,7 @@ TEST_F(BmpTextureTest, keepsTexturesWhoseSidesAreNotPowersOfTwoComplete)
     }
 }
 
-TEST_F(BmpTextureTest, leavesTheNameAloneWhenTheFileIsMissing)
+TEST_F(BmpTextureTest, LeavesTheNameAloneWhenTheFileIsMissing)
 {
     const std::filesystem::path previous = std::filesystem::current_path();
     const std::filesystem::path folder = std::filesystem::path(writeTempFile("x", {})).parent_path();

@@ -1,19 +1,20 @@
-// The shipped shader pair lighting the ball as the program draws it, read back from real Mesa:
-// where the light falls, and that the tangent frame turns bumps the way the maps encode them.
-#include "render/shader_program.h"
-
+// The shipped shaders light the ball by the set-up's light and bump it the way the maps encode.
+#include "app/frame_rendering.h"
+#include "app/scene_setup.h"
+#include "app/scene_state.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/message_recorder.h"
 
 #include <GL/glu.h>
 #include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
-const int width = 800;
-const int height = 600;
+const int width = windowWidth;
+const int height = windowHeight;
 
 // The ball's centre on screen from the start camera, and its radius there in pixels (about 141).
 const int centreX = 400;
@@ -37,69 +38,45 @@ protected:
     {
         ensureGlContext();
         shaderEntryPoints = {};
-        MessageRecorder recorder;
-        shader = {};
-        shader.build(KX_SOURCE_DIR "/shaders/BumpMapping.vert",
-                     KX_SOURCE_DIR "/shaders/BumpMapping.frag");
-        ASSERT_TRUE(recorder.messages.empty());
-        glGenTextures(1, &texture);
+        bumpShader = {};
+        bumpShader.build(KX_SOURCE_DIR "/shaders/BumpMapping.vert",
+                         KX_SOURCE_DIR "/shaders/BumpMapping.frag");
+        if (!sphereQuadric) {
+            sphereQuadric = gluNewQuadric();
+            gluQuadricNormals(sphereQuadric, GLU_SMOOTH);
+            gluQuadricTexture(sphereQuadric, GL_TRUE);
+        }
+        glGenTextures(1, &normalMaps[0].textureName);
+        setFixedGlState();
+        reshape(width, height);
     }
 
     void TearDown() override
     {
-        shader.unbind();
+        EXPECT_TRUE(recorder.messages.empty()) << recorder.messages[0].text;
         shaderEntryPoints = {};
-        glDeleteTextures(1, &texture);
+        glDeleteTextures(1, &normalMaps[0].textureName);
     }
 
-    // The ball as the frame code draws it: start camera, the set-up's light and material,
-    // the map on unit 0; tiltX turns the ball about the x axis first (degrees).
+    // The ball as the frame code draws it from the start camera, with a map of one texel;
+    // tiltX turns the ball about the x axis first (degrees).
     Frame draw(float nT, float nB, float nN, float tiltX)
     {
         const unsigned char texel[3] = {encode(nT), encode(nB), encode(nN)};
-        glBindTexture(GL_TEXTURE_2D, texture);
+        glBindTexture(GL_TEXTURE_2D, normalMaps[0].textureName);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, texel);
 
-        const GLfloat grey[4] = {0.5f, 0.5f, 0.5f, 1};
-        const GLfloat white[4] = {1, 1, 1, 1};
-        const GLfloat shininess = 50;
-        glDisable(GL_COLOR_MATERIAL);
-        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, grey);
-        glMaterialfv(GL_FRONT, GL_SPECULAR, white);
-        glMaterialfv(GL_FRONT, GL_SHININESS, &shininess);
-        const GLfloat modelAmbient[4] = {0.5f, 0.5f, 0.5f, 0};
-        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, modelAmbient);
-        glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-        glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        glEnable(GL_DEPTH_TEST);
+        scene = SceneState();
+        const float c = cos(tiltX * PI / 180), s = sin(tiltX * PI / 180);
+        const float turn[16] = {1, 0, 0, 0, 0, c, s, 0, 0, -s, c, 0, 0, 0, 0, 1};
+        std::copy(turn, turn + 16, scene.ballOrientation);
 
-        glViewport(0, 0, width, height);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(45, double(width) / height, 1, 1000);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        gluLookAt(0, 3, 10, 0, 0, 0, 0, 1, 0);
-        GLfloat lightMatrix[16];
-        glGetFloatv(GL_MODELVIEW_MATRIX, lightMatrix);
-        glRotatef(tiltX, 1, 0, 0);
-
-        glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        GLUquadric* sphere = gluNewQuadric();
-        gluQuadricNormals(sphere, GLU_SMOOTH);
-        gluQuadricTexture(sphere, GL_TRUE);
-        shader.bind();
-        EXPECT_TRUE(shader.setUniform1i("normalmap", 0));
-        EXPECT_TRUE(shader.setUniformMatrix4fv("light_mvmatrix", 1, GL_FALSE, lightMatrix));
-        gluSphere(sphere, 2.0, 50, 50);
-        shader.unbind();
-        gluDeleteQuadric(sphere);
+        placeCamera();
+        drawBall();
 
         Frame frame;
         frame.rgb.resize(3 * width * height);
@@ -110,8 +87,7 @@ protected:
         return frame;
     }
 
-    ShaderProgram shader;
-    GLuint texture = 0;
+    MessageRecorder recorder;
 };
 
 TEST_F(BumpMappingTest, AFlatMapGivesABrightSideADarkSideAndAHighlight)

@@ -1,3 +1,4 @@
+// display and reshape: projection, camera, the state each frame leaves, the hints and frame rate.
 #include "app/frame_rendering.h"
 #include "app/frame_timer.h"
 #include "app/scene_setup.h"
@@ -24,12 +25,7 @@ protected:
             gluQuadricNormals(sphereQuadric, GLU_SMOOTH);
             gluQuadricTexture(sphereQuadric, GL_TRUE);
         }
-        // The fixed state that start-up leaves and every frame returns to.
-        glClearColor(0.3f, 0.3f, 1.0f, 0.0f);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        glEnable(GL_COLOR_MATERIAL);
-        glEnable(GL_DEPTH_TEST);
+        setFixedGlState();
         glDisable(GL_BLEND);
         glDisable(GL_TEXTURE_2D);
         reshape(800, 600);

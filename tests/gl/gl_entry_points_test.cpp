@@ -1,4 +1,4 @@
-// The platform's entry-point lookup and extension string on real Mesa.
+// The entry-point lookup and extension string find what real Mesa offers, and nothing made up.
 #include "platform/gl_entry_points.h"
 
 #include "tests/support/gl_context.h"

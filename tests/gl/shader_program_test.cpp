@@ -1,5 +1,4 @@
-// The shader program against real Mesa: the shipped pair builds and lights a sphere, and every
-// failure of reading, checking, fetching, compiling and linking is reported in its order.
+// The shader program on real Mesa: the shipped pair builds, and every failure is reported in order.
 #include "render/shader_program.h"
 
 #include "platform/gl_entry_points.h"

@@ -1,5 +1,4 @@
-// A real GL context for tests: one GLUT window of 800 by 600 on the test display (Xvfb),
-// made on first use and kept for the whole test executable.
+// A real GL context for tests: one 800 by 600 GLUT window on the test display, made once.
 #pragma once
 
 // Makes the window current; fails the calling test when there is no display.

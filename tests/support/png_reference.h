@@ -1,5 +1,4 @@
-// Reference pictures for the image readers' tests: PNG files decoded by a reader that is not
-// ours, so that a fault shared by our decoder and our expectations cannot hide.
+// Reference pictures decoded by a PNG reader that is not ours, so a shared fault cannot hide.
 #pragma once
 #include <string>
 #include <vector>

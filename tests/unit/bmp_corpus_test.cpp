@@ -1,5 +1,4 @@
-// The BMP reader over a public suite of good, questionable and bad files written by others,
-// compared with that suite's reference pictures.
+// The BMP reader decodes a public suite of files as its reference pictures show, or refuses them.
 #include "image/bmp_decode.h"
 #include "image/bmp_image.h"
 #include "tests/support/message_recorder.h"
@@ -165,7 +164,7 @@ const std::set<std::string> newerHeaders = {"g/pal8v4.bmp", "g/pal8v5.bmp"};
 
 }  // namespace
 
-TEST_F(BmpCorpus, decodesEveryGoodFileAsItsReferenceShows)
+TEST_F(BmpCorpus, DecodesEveryGoodFileAsItsReferenceShows)
 {
     const std::vector<std::string> files = filesIn("g");
     EXPECT_EQ(files.size(), 27u);
@@ -182,7 +181,7 @@ TEST_F(BmpCorpus, decodesEveryGoodFileAsItsReferenceShows)
     }
 }
 
-TEST_F(BmpCorpus, decodesQuestionableFilesAsTheirReferenceOrRefusesThem)
+TEST_F(BmpCorpus, DecodesQuestionableFilesAsTheirReferenceOrRefusesThem)
 {
     int decoded = 0;
     for (const std::string& file : filesIn("q")) {
@@ -214,7 +213,7 @@ TEST_F(BmpCorpus, decodesQuestionableFilesAsTheirReferenceOrRefusesThem)
     EXPECT_EQ(decoded, 18);
 }
 
-TEST_F(BmpCorpus, refusesBadFilesItCannotDecodeSafelyAndContainsTheRest)
+TEST_F(BmpCorpus, RefusesBadFilesItCannotDecodeSafelyAndContainsTheRest)
 {
     // "" marks a file decoded with its damage contained: fields the reader does not use, a
     // palette bounded to the file, indices beyond it black, run-length writes outside the
@@ -261,7 +260,7 @@ TEST_F(BmpCorpus, refusesBadFilesItCannotDecodeSafelyAndContainsTheRest)
     }
 }
 
-TEST_F(BmpCorpus, refusesABitmapArrayAsAnUnknownFormat)
+TEST_F(BmpCorpus, RefusesABitmapArrayAsAnUnknownFormat)
 {
     EXPECT_EQ(refusal(load("x/ba-bm.bmp")), "Unknown DIB file format.");
 }

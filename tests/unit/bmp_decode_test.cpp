@@ -1,5 +1,4 @@
-// The BMP reader on crafted files: every header kind and bit count it takes, the run-length and
-// bit-field forms, and files that are cut short or lie about their sizes.
+// The BMP reader takes every header kind, bit count and packing it knows, and refuses broken files.
 #include "image/bmp_decode.h"
 #include "tests/support/bmp_writer.h"
 
@@ -72,7 +71,7 @@ const Bytes black = {0, 0, 0};
 
 }  // namespace
 
-TEST(BmpDecode, readsTheSamePictureFromEveryHeaderKindWithOrWithoutFileHeader)
+TEST(BmpDecode, ReadsTheSamePictureFromEveryHeaderKindWithOrWithoutFileHeader)
 {
     // 2 x 2, 8 bits: bottom row indices 1 2, top row 0 1.
     const Bytes expected = concat({entry(1), entry(2), entry(0), entry(1)});
@@ -95,7 +94,7 @@ TEST(BmpDecode, readsTheSamePictureFromEveryHeaderKindWithOrWithoutFileHeader)
     }
 }
 
-TEST(BmpDecode, findsPackedBitsRightAfterTheColourTableItsHeaderCallsFor)
+TEST(BmpDecode, FindsPackedBitsRightAfterTheColourTableItsHeaderCallsFor)
 {
     // Info header, biClrUsed 17: the bits start 40 + 68 bytes in; index 17 lies beyond the table.
     BmpFields fields;
@@ -132,7 +131,7 @@ TEST(BmpDecode, findsPackedBitsRightAfterTheColourTableItsHeaderCallsFor)
     EXPECT_EQ(decoded.pixels, concat({entry(15), entry(3)}));
 }
 
-TEST(BmpDecode, unpacksEveryBitCountLeftmostPixelFirst)
+TEST(BmpDecode, UnpacksEveryBitCountLeftmostPixelFirst)
 {
     BmpFields fields;
     fields.width = 10;
@@ -174,7 +173,7 @@ TEST(BmpDecode, unpacksEveryBitCountLeftmostPixelFirst)
     EXPECT_EQ(decoded.pixels, (Bytes{30, 20, 10, 60, 50, 40}));
 }
 
-TEST(BmpDecode, deliversTightRowsForEveryWidthAndIgnoresSizeImageOfUncompressedBits)
+TEST(BmpDecode, DeliversTightRowsForEveryWidthAndIgnoresSizeImageOfUncompressedBits)
 {
     for (int32_t width = 1; width <= 5; ++width) {
         SCOPED_TRACE(testing::Message() << "width " << width);
@@ -198,7 +197,7 @@ TEST(BmpDecode, deliversTightRowsForEveryWidthAndIgnoresSizeImageOfUncompressedB
     }
 }
 
-TEST(BmpDecode, deliversTopDownFilesBottomRowFirstWithPositiveHeight)
+TEST(BmpDecode, DeliversTopDownFilesBottomRowFirstWithPositiveHeight)
 {
     BmpFields fields;
     fields.width = 2;
@@ -220,7 +219,7 @@ TEST(BmpDecode, deliversTopDownFilesBottomRowFirstWithPositiveHeight)
     EXPECT_EQ(trueColour.pixels, (Bytes{9, 8, 7, 6, 5, 4, 3, 2, 1}));
 }
 
-TEST(BmpDecode, boundsTheColourTableAndPaintsIndicesBeyondItBlack)
+TEST(BmpDecode, BoundsTheColourTableAndPaintsIndicesBeyondItBlack)
 {
     BmpFields fields;
     fields.width = 4;
@@ -256,7 +255,7 @@ TEST(BmpDecode, boundsTheColourTableAndPaintsIndicesBeyondItBlack)
     EXPECT_EQ(decode(writeBmp(fields, bits)).status, BmpUnknownFormat);
 }
 
-TEST(BmpDecode, decodesRunLengthStreamsWithEscapesAndLeavesSkippedPixelsBlack)
+TEST(BmpDecode, DecodesRunLengthStreamsWithEscapesAndLeavesSkippedPixelsBlack)
 {
     BmpFields fields;
     fields.width = 4;
@@ -307,7 +306,7 @@ TEST(BmpDecode, decodesRunLengthStreamsWithEscapesAndLeavesSkippedPixelsBlack)
     ASSERT_EQ(decoded.status, BmpDecoded);
 }
 
-TEST(BmpDecode, refusesRunLengthStreamsThatEndEarlyOrRunTopDown)
+TEST(BmpDecode, RefusesRunLengthStreamsThatEndEarlyOrRunTopDown)
 {
     BmpFields fields;
     fields.width = 4;
@@ -332,7 +331,7 @@ TEST(BmpDecode, refusesRunLengthStreamsThatEndEarlyOrRunTopDown)
     EXPECT_EQ(decode(writeBmp(fields, stream)).status, BmpConversionError);
 }
 
-TEST(BmpDecode, readsBitFieldMasksAfterTheInfoHeader)
+TEST(BmpDecode, ReadsBitFieldMasksAfterTheInfoHeader)
 {
     // 5-6-5: a 6-bit green widens as v * 255 / 63, rounded.
     BmpFields fields;
@@ -366,7 +365,7 @@ TEST(BmpDecode, readsBitFieldMasksAfterTheInfoHeader)
     EXPECT_EQ(Bytes(decoded.pixels.begin(), decoded.pixels.begin() + 3), (Bytes{0, 127, 0}));
 }
 
-TEST(BmpDecode, refusesFormsItDoesNotTakeWithTheirOwnStatus)
+TEST(BmpDecode, RefusesFormsItDoesNotTakeWithTheirOwnStatus)
 {
     struct Case {
         const char* what;
@@ -412,7 +411,7 @@ TEST(BmpDecode, refusesFormsItDoesNotTakeWithTheirOwnStatus)
     }
 }
 
-TEST(BmpDecode, refusesEveryTruncationWithoutReadingPastTheEnd)
+TEST(BmpDecode, RefusesEveryTruncationWithoutReadingPastTheEnd)
 {
     // A header or colour table cut short is an unknown format, bits cut short a conversion
     // error; only the padding after the last row may be missing.
@@ -469,7 +468,7 @@ TEST(BmpDecode, refusesEveryTruncationWithoutReadingPastTheEnd)
     }
 }
 
-TEST(BmpDecode, refusesBitsOffsetsOutsideTheFile)
+TEST(BmpDecode, RefusesBitsOffsetsOutsideTheFile)
 {
     BmpFields fields;
     fields.width = 1;

@@ -1,5 +1,4 @@
-// loadBmpImage from files on disk: the message the user sees for each failure, silence when
-// reporting is off, and colorTableSize on both header kinds.
+// loadBmpImage shows one message for each failure, none while reporting is off, and sizes tables.
 #include "image/bmp_image.h"
 #include "tests/support/bmp_writer.h"
 #include "tests/support/message_recorder.h"
@@ -31,7 +30,7 @@ Bytes file(uint32_t headerSize, uint16_t bitCount, int32_t width, int32_t height
 
 }  // namespace
 
-TEST(BmpLoader, reportsEachFailureOnceInABoxCaptionedError)
+TEST(BmpLoader, ReportsEachFailureOnceInABoxCaptionedError)
 {
     struct Case {
         const char* what;
@@ -64,7 +63,7 @@ TEST(BmpLoader, reportsEachFailureOnceInABoxCaptionedError)
     }
 }
 
-TEST(BmpLoader, failsSilentlyWhileReportingIsOff)
+TEST(BmpLoader, FailsSilentlyWhileReportingIsOff)
 {
     MessageRecorder recorder;
     reportLoadErrors = false;
@@ -77,7 +76,7 @@ TEST(BmpLoader, failsSilentlyWhileReportingIsOff)
     EXPECT_TRUE(recorder.messages.empty());
 }
 
-TEST(BmpLoader, cutsAPathTooLongForTheMessageBuffer)
+TEST(BmpLoader, CutsAPathTooLongForTheMessageBuffer)
 {
     MessageRecorder recorder;
     const std::string path = "textures/" + std::string(400, 'x') + ".bmp";
@@ -88,7 +87,7 @@ TEST(BmpLoader, cutsAPathTooLongForTheMessageBuffer)
     EXPECT_EQ(text, ("Failed to open DIB file " + path).substr(0, 255));
 }
 
-TEST(BmpLoader, returnsTheImageOfAGoodFileWithoutAMessage)
+TEST(BmpLoader, ReturnsTheImageOfAGoodFileWithoutAMessage)
 {
     BmpFields fields;
     fields.width = 2;
@@ -105,7 +104,7 @@ TEST(BmpLoader, returnsTheImageOfAGoodFileWithoutAMessage)
     EXPECT_TRUE(recorder.messages.empty());
 }
 
-TEST(BmpLoader, countsTheColourTableEntriesAHeaderCallsFor)
+TEST(BmpLoader, CountsTheColourTableEntriesAHeaderCallsFor)
 {
     for (uint32_t headerSize : {12u, 40u}) {
         for (auto [bitCount, entries] : {std::pair<int, int>{1, 2}, {4, 16}, {8, 256}, {16, 0},

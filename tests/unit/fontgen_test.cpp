@@ -1,5 +1,4 @@
-// The glyph sheet generator: where glyphs land in their cells, that the run-length encoding
-// reads back through the program's own TGA reader, and that the build's sheet is reproducible.
+// The glyph sheet generator places glyphs in their cells and writes a reproducible, readable sheet.
 #include "image/tga_image.h"
 #include "tests/support/message_recorder.h"
 #include "tools/font/glyph_sheet.h"

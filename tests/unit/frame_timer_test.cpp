@@ -1,3 +1,4 @@
+// FrameTimer measures step times and publishes the frame rate once a second from the tick source.
 #include "app/frame_timer.h"
 #include "app/scene_state.h"
 #include "platform/ticks.h"

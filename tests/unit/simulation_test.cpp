@@ -1,3 +1,4 @@
+// The idle step turns and moves the camera, rolls the ball at its speed and bounces it off walls.
 #include "app/scene_state.h"
 #include "app/simulation.h"
 

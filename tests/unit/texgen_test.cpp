@@ -1,5 +1,4 @@
-// The texture generator: BMP files the loader can read, normal maps the shader decodes right,
-// and pictures that repeat without seams and come out the same on every run.
+// The texture generator writes readable, seamless and reproducible textures and normal maps.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// The TGA reader over real files written by other programs: the true-colour files with a
-// bottom-left origin decode to their PNG twins, everything else is refused with one message.
+// The TGA reader decodes real true-colour files to their PNG twins and refuses the rest, once each.
 #include "image/tga_image.h"
 
 #include "tests/support/message_recorder.h"

@@ -1,3 +1,4 @@
+// The TGA reader decodes plain and run-length true-colour files and says what is wrong in others.
 #include "image/tga_image.h"
 
 #include "tests/support/message_recorder.h"

@@ -1,6 +1,6 @@
-/* Preloaded into the program by the end-to-end tests: hides extensions from the extension
- * string, as a driver without shader support would report it. The names to hide come from
- * KX_HIDDEN_GL_EXTENSIONS (separated by spaces); by default the two the shader build needs. */
+/* Preloaded by the end-to-end tests: an extension string as a driver without shaders gives it.
+ * The names to hide come from KX_HIDDEN_GL_EXTENSIONS (separated by spaces); by default the
+ * two the shader build needs. */
 #define _GNU_SOURCE
 #include <GL/gl.h>
 #include <dlfcn.h>
