@@ -35,4 +35,5 @@ extern SceneState scene;
 const int32_t windowWidth = 800;
 const int32_t windowHeight = 600;
 const double ballRadius = 2.0;
-extern const double PI;  // 4·atan(1), set before the frame timer is constructed
+// NOTE: defined in frame_timer.cpp, so that it is set before the frame timer is constructed.
+extern const double PI;  // 4·atan(1)
