@@ -1,5 +1,6 @@
 // The fixed GL state and the resources made once at start-up, which live for the whole run.
 #pragma once
+#include "app/scene_state.h"
 #include "image/bmp_image.h"
 #include "render/bitmap_font.h"
 #include "render/shader_program.h"
@@ -7,7 +8,7 @@
 #include <GL/glu.h>
 
 extern BitmapFont font;
-extern BmpTexture normalMaps[5];
+extern BmpTexture normalMaps[normalMapCount];
 extern BmpTexture floorTexture;
 extern BmpTexture wallTexture;
 extern GLUquadric* sphereQuadric;

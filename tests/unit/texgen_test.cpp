@@ -178,7 +178,7 @@ protected:
     static const RgbPicture& floorPicture() { return cached(0, makeHardwoodFloor); }
     static const RgbPicture& brickPicture() { return cached(1, makeBrickWall); }
     static const RgbPicture& normalMap(int number) {
-        static RgbPicture maps[kNormalMapCount];
+        static RgbPicture maps[normalMapCount];
         RgbPicture& m = maps[number - 1];
         if (m.width == 0) m = makeNormalMap(number);
         return m;
@@ -265,7 +265,7 @@ TEST_F(GeneratedTextures, FloorIsWarmWoodAndWallsAreRedBrickBrightEnoughToShowUn
 }
 
 TEST_F(GeneratedTextures, NormalMapsHoldOutwardUnitNormalsThatMeetAtTheSeamAndThePoles) {
-    for (int number = 1; number <= kNormalMapCount; ++number) {
+    for (int number = 1; number <= normalMapCount; ++number) {
         const RgbPicture& m = normalMap(number);
         double shortest = 2, longest = 0, lowestUp = 1;
         for (int y = 0; y < m.height; ++y)
@@ -296,7 +296,7 @@ TEST_F(GeneratedTextures, NormalMapsHoldOutwardUnitNormalsThatMeetAtTheSeamAndTh
 }
 
 TEST_F(GeneratedTextures, EachNormalMapHasClearFeaturesOfItsOwn) {
-    for (int i = 0; i < kNormalMapCount; ++i) {
+    for (int i = 0; i < normalMapCount; ++i) {
         const RgbPicture& m = normalMap(i + 1);
         double steepest = 0;
         int tilted = 0;

@@ -41,7 +41,7 @@ bool writeTextureSet(const std::string& folder, std::string& failedFile) {
             return false;
         }
     }
-    for (int number = 1; number <= kNormalMapCount; ++number) {
+    for (int number = 1; number <= normalMapCount; ++number) {
         std::string path = folder + "/normalmap" + std::to_string(number) + ".bmp";
         if (!writeBmp24(path, makeNormalMap(number))) {
             failedFile = path;

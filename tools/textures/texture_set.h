@@ -4,12 +4,11 @@
 #pragma once
 #include <string>
 
+#include "app/scene_state.h"
 #include "tools/textures/rgb_picture.h"
 #include "tools/textures/sphere_normal_map.h"
 
 namespace texgen {
-
-const int kNormalMapCount = 5;
 
 // Warm planks with grain and joints, tiling in both directions; the room repeats it 5 by 5 over
 // its 60 by 60 floor, so the tile spans 12 units.
