@@ -1,6 +1,6 @@
 // BmpTexture on real Mesa: what is uploaded, that every texture samples (odd widths and sides
 // that are not powers of two included), and what a missing file leaves behind.
-#include "image/bmp_image.h"
+#include "image/bmp_texture.h"
 #include "tests/support/bmp_writer.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/message_recorder.h"
