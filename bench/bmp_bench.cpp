@@ -3,6 +3,8 @@
 // Prints MB/s of decoded pixels (10^6 bytes of RGB per second of processor time) and the ratio.
 #include "image/bmp_decode.h"
 #include "image/bmp_image.h"
+#include "tools/image_files/bmp_writer.h"
+#include "tools/image_files/file_bytes.h"
 
 #include <benchmark/benchmark.h>
 #include <stb/stb_image.h>
@@ -14,8 +16,6 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,50 +27,31 @@ using Bytes = std::vector<unsigned char>;
 const int side = 4096;
 const size_t decodedBytes = size_t(side) * side * 3;
 
-void put32(Bytes& out, size_t at, uint32_t value)
+// A bottom-up side x side picture, with a colour table at 8 bits: flat 64 x 64 tiles with
+// every third one noise.
+Bytes bmpFile(uint16_t bitCount)
 {
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = (unsigned char)(value >> (8 * i));
-}
-
-// File and info header, colour table and bits of a bottom-up side x side picture: flat 64 x 64
-// tiles with every third one noise.
-Bytes bmpFile(int bitCount)
-{
-    const size_t paletteBytes = bitCount == 8 ? 256 * 4 : 0;
-    const size_t stride = size_t(side) * bitCount / 8;  // a multiple of 4 at this side
-    const size_t offset = 14 + 40 + paletteBytes;
-    Bytes file(offset + stride * side, 0);
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(file, 2, uint32_t(file.size()));
-    put32(file, 10, uint32_t(offset));
-    put32(file, 14, 40);
-    put32(file, 18, side);
-    put32(file, 22, side);
-    file[26] = 1;
-    file[28] = (unsigned char)bitCount;
     uint32_t noise = 12345;
     auto next = [&noise] {
         noise = noise * 1664525u + 1013904223u;
         return (unsigned char)(noise >> 24);
     };
-    for (size_t i = 0; i < paletteBytes; ++i)
-        file[54 + i] = i % 4 == 3 ? 0 : next();
+    BmpFields fields;
+    fields.width = side;
+    fields.height = side;
+    fields.bitCount = bitCount;
+    for (int i = 0; bitCount == 8 && i < 256; ++i)
+        fields.palette.push_back({next(), next(), next()});
+    const size_t stride = size_t(side) * bitCount / 8;  // a multiple of 4 at this side
+    Bytes bits(stride * side);
     for (int y = 0; y < side; ++y) {
-        unsigned char* row = &file[offset + size_t(y) * stride];
+        unsigned char* row = &bits[size_t(y) * stride];
         for (size_t x = 0; x < stride; ++x) {
             const int tile = int(x * 8 / bitCount) / 64 + y / 64;
             row[x] = tile % 3 == 0 ? next() : (unsigned char)(tile * 37 + x % 3 * 80);
         }
     }
-    return file;
-}
-
-Bytes readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return encodeBmp(fields, bits);
 }
 
 // Seconds per decode of the last (measured) run of each benchmark, for the summary.
@@ -179,10 +160,13 @@ int main(int argc, char** argv)
     std::map<std::string, Bytes> files;
     for (const char* kind : kinds) {
         paths[kind] = (folder / (std::string(kind) + ".bmp")).string();
-        const Bytes file = bmpFile(kind[0] == '2' ? 24 : 8);
-        std::ofstream(paths[kind], std::ios::binary)
-            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-        files[kind] = readFile(paths[kind]);
+        files[kind] = bmpFile(kind[0] == '2' ? 24 : 8);
+        std::string error;
+        if (!writeFileBytes(paths[kind].c_str(), files[kind], &error)) {
+            fprintf(stderr, "%s\n", error.c_str());
+            std::filesystem::remove_all(folder);
+            return 1;
+        }
     }
 
     int status = 0;

@@ -2,6 +2,8 @@
 // uncompressed and run-length. Prints MB/s of decoded pixels (10^6 bytes per second of
 // processor time) and the ratio.
 #include "image/tga_image.h"
+#include "tools/image_files/file_bytes.h"
+#include "tools/image_files/tga_writer.h"
 
 #include <benchmark/benchmark.h>
 #include <stb/stb_image.h>
@@ -13,7 +15,6 @@
 #include <ctime>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -41,51 +42,6 @@ Bytes picture()
         }
     }
     return pixels;
-}
-
-Bytes header(unsigned char type)
-{
-    Bytes bytes(18, 0);
-    bytes[2] = type;
-    bytes[12] = side & 0xFF;
-    bytes[13] = side >> 8;
-    bytes[14] = side & 0xFF;
-    bytes[15] = side >> 8;
-    bytes[16] = 32;
-    bytes[17] = 8;  // eight alpha bits, bottom-left origin
-    return bytes;
-}
-
-Bytes runLength(const Bytes& pixels)
-{
-    Bytes packets;
-    const size_t count = pixels.size() / 4;
-    auto same = [&](size_t a, size_t b) { return memcmp(&pixels[a * 4], &pixels[b * 4], 4) == 0; };
-    for (size_t i = 0; i < count;) {
-        size_t run = 1;
-        while (i + run < count && run < 128 && same(i, i + run))
-            ++run;
-        if (run > 1) {
-            packets.push_back(static_cast<unsigned char>(127 + run));
-            packets.insert(packets.end(), &pixels[i * 4], &pixels[i * 4] + 4);
-            i += run;
-            continue;
-        }
-        size_t raw = 1;
-        while (i + raw < count && raw < 128 && !(i + raw + 1 < count && same(i + raw, i + raw + 1)))
-            ++raw;
-        packets.push_back(static_cast<unsigned char>(raw - 1));
-        packets.insert(packets.end(), &pixels[i * 4], &pixels[(i + raw) * 4]);
-        i += raw;
-    }
-    return packets;
-}
-
-void writeFile(const std::string& path, const Bytes& head, const Bytes& body)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(head.data()), std::streamsize(head.size()));
-    out.write(reinterpret_cast<const char*>(body.data()), std::streamsize(body.size()));
 }
 
 // Seconds per decode of the last (measured) run of each benchmark, for the summary.
@@ -156,8 +112,13 @@ int main(int argc, char** argv)
     const Bytes pixels = picture();
     const std::string raw = (folder / "raw32.tga").string();
     const std::string rle = (folder / "rle32.tga").string();
-    writeFile(raw, header(2), pixels);
-    writeFile(rle, header(10), runLength(pixels));
+    std::string error;
+    if (!writeFileBytes(raw.c_str(), encodeTga(pixels.data(), side, side, 4, false), &error) ||
+        !writeFileBytes(rle.c_str(), encodeTga(pixels.data(), side, side, 4, true), &error)) {
+        fprintf(stderr, "%s\n", error.c_str());
+        std::filesystem::remove_all(folder);
+        return 1;
+    }
 
     int status = 0;
     if (!decodersAgree(raw) || !decodersAgree(rle)) {

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/textures/bmp_writer.h"
+#include "tools/image_files/bmp_writer.h"
+#include "tools/image_files/file_bytes.h"
 #include "tools/textures/sphere_normal_map.h"
 #include "tools/textures/texture_set.h"
 
@@ -78,7 +79,7 @@ TEST(TextureBmpWriter, WritesA24BitBottomUpFileWithPaddedRows) {
             p.at(x, y)[1] = 100;
             p.at(x, y)[2] = static_cast<uint8_t>(200 + y);  // blue
         }
-    std::vector<uint8_t> f = encodeBmp24(p);
+    std::vector<uint8_t> f = encodeBmp24(p.rgb.data(), p.width, p.height);
 
     ASSERT_EQ(f.size(), 54u + 2 * 12);
     EXPECT_EQ(f[0], 'B');
@@ -102,7 +103,8 @@ TEST(TextureBmpWriter, WritesA24BitBottomUpFileWithPaddedRows) {
 }
 
 TEST(TextureBmpWriter, ReportsAFileThatCannotBeCreated) {
-    EXPECT_FALSE(writeBmp24("/nonexistent-folder/textures/brick.bmp", RgbPicture(4, 4)));
+    std::string error;
+    EXPECT_FALSE(writeFileBytes("/nonexistent-folder/textures/brick.bmp", {'B', 'M'}, &error));
 }
 
 TEST(SphereNormalMap, FlatAndConstantHeightsGiveTheFlatNormalEverywhere) {
@@ -213,7 +215,7 @@ TEST_F(GeneratedTextures, AreWrittenUnderTheProgramsNamesWithTheSameBytesOnEvery
         }
         // A second generation, in a fresh call, matches the file byte for byte.
         const RgbPicture& again = i == 0 ? floorPicture() : i == 1 ? brickPicture() : normalMap(i - 1);
-        EXPECT_TRUE(bytes == encodeBmp24(again)) << path;
+        EXPECT_TRUE(bytes == encodeBmp24(again.rgb.data(), again.width, again.height)) << path;
     }
     std::remove(folder);
 }

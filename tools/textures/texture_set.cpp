@@ -1,7 +1,8 @@
 #include "tools/textures/texture_set.h"
 
+#include "tools/image_files/bmp_writer.h"
+#include "tools/image_files/file_bytes.h"
 #include "tools/textures/ball_patterns.h"
-#include "tools/textures/bmp_writer.h"
 
 namespace texgen {
 
@@ -10,6 +11,11 @@ namespace {
 // Twice as wide as high, so texels are square on the ball's equator.
 const int kNormalMapWidth = 1024;
 const int kNormalMapHeight = 512;
+
+bool writeBmp24(const std::string& path, const RgbPicture& picture) {
+    std::string error;
+    return writeFileBytes(path.c_str(), encodeBmp24(picture.rgb.data(), picture.width, picture.height), &error);
+}
 
 }  // namespace
 
