@@ -8,8 +8,6 @@
 #include <cmath>
 #include <cstdio>
 
-using namespace texgen;
-
 namespace {
 
 const int size = 128;
@@ -23,7 +21,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: %s icon.png\n", argv[0]);
         return 2;
     }
-    texgen::SphereHeight height = texgen::ballHeightField(1);
+    SphereHeight height = ballHeightField(1);
     const Vec3 light = normalize({-0.5, 0.6, 0.65});
     const Vec3 halfway = normalize({light.x, light.y, light.z + 1});
     const double step = 0.002;
