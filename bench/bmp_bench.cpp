@@ -1,20 +1,16 @@
 // Decode throughput of the BMP reader next to stb_image on the same 4096 x 4096 files, 24-bit
 // and 8-bit with a palette: loaded from the file by path, and decoded from bytes in memory.
 // Prints MB/s of decoded pixels (10^6 bytes of RGB per second of processor time) and the ratio.
+#include "bench/decode_timing.h"
 #include "image/bmp_decode.h"
 #include "image/bmp_image.h"
 #include "tools/image_files/bmp_writer.h"
 #include "tools/image_files/file_bytes.h"
 
 #include <benchmark/benchmark.h>
-#include <stb/stb_image.h>
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -54,97 +50,50 @@ Bytes bmpFile(uint16_t bitCount)
     return encodeBmp(fields, bits);
 }
 
-// Seconds per decode of the last (measured) run of each benchmark, for the summary.
-std::map<std::string, double> secondsPerDecode;
-
-// Processor time of the whole process, the kernel's copying and page faults included, so that
-// other work on a shared machine does not count against either decoder.
-void record(benchmark::State& state, const std::string& name, std::clock_t start)
+void loadWithReader(benchmark::State& state, const std::string& key, const std::string& path)
 {
-    const double elapsed = double(std::clock() - start) / CLOCKS_PER_SEC;
-    secondsPerDecode[name] = elapsed / double(state.iterations());
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(decodedBytes));
-}
-
-void loadWithReader(benchmark::State& state, std::string name, std::string path)
-{
-    const std::clock_t start = std::clock();
-    for (auto _ : state) {
+    timeDecodes(state, key, decodedBytes, [&] {
         RgbImage* image = loadBmpImage(path.c_str());
-        if (!image) {
-            state.SkipWithError("reader failed");
-            break;
-        }
+        if (!image)
+            return false;
         benchmark::DoNotOptimize(image->pixels);
         free(image->pixels);
         free(image);
-    }
-    record(state, name, start);
+        return true;
+    });
 }
 
-void loadWithStb(benchmark::State& state, std::string name, std::string path)
+void decodeWithReader(benchmark::State& state, const std::string& key, const Bytes* file)
 {
-    const std::clock_t start = std::clock();
-    for (auto _ : state) {
-        int width, height, channels;
-        unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 3);
-        if (!pixels) {
-            state.SkipWithError("stb_image failed");
-            break;
-        }
-        benchmark::DoNotOptimize(pixels);
-        stbi_image_free(pixels);
-    }
-    record(state, name, start);
-}
-
-void decodeWithReader(benchmark::State& state, std::string name, const Bytes* file)
-{
-    const std::clock_t start = std::clock();
-    for (auto _ : state) {
+    timeDecodes(state, key, decodedBytes, [&] {
         RgbImage* image = nullptr;
-        if (decodeBmp(file->data(), file->size(), &image) != BmpDecoded) {
-            state.SkipWithError("reader failed");
-            break;
-        }
+        if (decodeBmp(file->data(), file->size(), &image) != BmpDecoded)
+            return false;
         benchmark::DoNotOptimize(image->pixels);
         free(image->pixels);
         free(image);
-    }
-    record(state, name, start);
+        return true;
+    });
 }
 
-void decodeWithStb(benchmark::State& state, std::string name, const Bytes* file)
+void loadWithStb(benchmark::State& state, const std::string& key, const std::string& path)
 {
-    const std::clock_t start = std::clock();
-    for (auto _ : state) {
-        int width, height, channels;
-        unsigned char* pixels =
-            stbi_load_from_memory(file->data(), int(file->size()), &width, &height, &channels, 3);
-        if (!pixels) {
-            state.SkipWithError("stb_image failed");
-            break;
-        }
-        benchmark::DoNotOptimize(pixels);
-        stbi_image_free(pixels);
-    }
-    record(state, name, start);
+    timeDecodes(state, key, decodedBytes, [&] { return stbDecodeFile(path, 3); });
 }
 
-// Both decoders must agree, or the comparison means nothing; stb_image delivers top-down.
+void decodeWithStb(benchmark::State& state, const std::string& key, const Bytes* file)
+{
+    timeDecodes(state, key, decodedBytes,
+                [&] { return stbDecodeMemory(file->data(), file->size(), 3); });
+}
+
 bool decodersAgree(const std::string& path)
 {
     RgbImage* image = loadBmpImage(path.c_str());
-    int width, height, channels;
-    unsigned char* reference = stbi_load(path.c_str(), &width, &height, &channels, 3);
-    bool agree = image && reference && width == side && height == side;
-    const size_t row = size_t(side) * 3;
-    for (int y = 0; agree && y < side; ++y)
-        agree = memcmp(image->pixels + y * row, reference + (side - 1 - y) * row, row) == 0;
+    const bool agree = image && stbAgrees(path, 3, side, image->pixels);
     if (image)
         free(image->pixels);
     free(image);
-    stbi_image_free(reference);
     return agree;
 }
 
@@ -152,9 +101,7 @@ bool decodersAgree(const std::string& path)
 
 int main(int argc, char** argv)
 {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("kx_bmp_bench_" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
+    const std::filesystem::path folder = makeRunFolder("kx_bmp_bench_");
     const char* kinds[] = {"24-bit", "8-bit"};
     std::map<std::string, std::string> paths;
     std::map<std::string, Bytes> files;
@@ -194,12 +141,7 @@ int main(int argc, char** argv)
         for (const char* from : {"file", "memory"}) {
             for (const char* kind : kinds) {
                 const std::string key = std::string(from) + " " + kind;
-                const auto ours = secondsPerDecode.find("reader " + key);
-                const auto theirs = secondsPerDecode.find("stb " + key);
-                if (ours == secondsPerDecode.end() || theirs == secondsPerDecode.end())
-                    continue;
-                printf("%-16s %12.0f %12.0f %8.2f\n", key.c_str(), decodedBytes / ours->second / 1e6,
-                       decodedBytes / theirs->second / 1e6, theirs->second / ours->second);
+                printSummaryLine(16, key, key, decodedBytes);
             }
         }
     }
