@@ -125,8 +125,8 @@ int main(int argc, char** argv)
             const std::string k = kind;
             benchmark::RegisterBenchmark(("bmp_reader/file/" + k).c_str(), loadWithReader,
                                          "reader file " + k, paths[k]);
-            benchmark::RegisterBenchmark(("stb_image/file/" + k).c_str(), loadWithStb, "stb file " + k,
-                                         paths[k]);
+            benchmark::RegisterBenchmark(("stb_image/file/" + k).c_str(), loadWithStb,
+                                         "stb file " + k, paths[k]);
             benchmark::RegisterBenchmark(("bmp_reader/memory/" + k).c_str(), decodeWithReader,
                                          "reader memory " + k, &files[k]);
             benchmark::RegisterBenchmark(("stb_image/memory/" + k).c_str(), decodeWithStb,

@@ -18,7 +18,8 @@ void put32(std::vector<unsigned char>& out, uint32_t value)
 
 }  // namespace
 
-std::vector<unsigned char> encodeBmp(const BmpFields& fields, const std::vector<unsigned char>& bits)
+std::vector<unsigned char> encodeBmp(const BmpFields& fields,
+                                     const std::vector<unsigned char>& bits)
 {
     const bool core = fields.headerSize == 12;
     std::vector<unsigned char> dib;

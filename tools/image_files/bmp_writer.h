@@ -25,7 +25,8 @@ struct BmpFields {
 };
 
 // The whole file: headers, masks, colour table, then bits as given.
-std::vector<unsigned char> encodeBmp(const BmpFields& fields, const std::vector<unsigned char>& bits);
+std::vector<unsigned char> encodeBmp(const BmpFields& fields,
+                                     const std::vector<unsigned char>& bits);
 
 // Rows of source bytes, each padded with zeros to a multiple of 4 bytes, in the order given.
 std::vector<unsigned char> paddedRows(const std::vector<std::vector<unsigned char>>& rows);

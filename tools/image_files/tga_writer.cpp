@@ -21,7 +21,8 @@ void appendRlePackets(std::vector<unsigned char>& out, const unsigned char* pixe
     size_t i = 0;
     while (i < count) {
         size_t run = 1;
-        while (i + run < count && run < maxPacketPixels && samePixel(at(i + run), at(i), bytesPerPixel))
+        while (i + run < count && run < maxPacketPixels &&
+               samePixel(at(i + run), at(i), bytesPerPixel))
             ++run;
         if (run >= 2) {
             out.push_back(static_cast<unsigned char>(0x80 | (run - 1)));
