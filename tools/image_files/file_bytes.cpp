@@ -9,7 +9,8 @@ bool writeFileBytes(const char* path, const std::vector<unsigned char>& bytes, s
         *error = std::string("cannot create ") + path;
         return false;
     }
-    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    // An empty vector may hold no buffer at all, and fwrite takes none.
+    bool written = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     if (fclose(file) != 0)
         written = false;
     if (!written)
