@@ -140,7 +140,7 @@ struct Inscription {
     double length = 0;  // letter units around the whole ring
 };
 
-const double glyphGap = 0.36;     // between glyph boxes, letter units
+const double glyphGap = 0.36;  // between glyph boxes, letter units
 
 Inscription makeInscription(int copies, double starRadius)
 {
