@@ -5,8 +5,9 @@
 
 #include <cmath>
 
-// Static initialisation happens in this one file so that its order is fixed:
-// PI first, then the timer, whose first elapsedSeconds measures the whole start-up.
+// NOTE: PI is defined here, not beside its declaration in scene_state.h, because globals of
+// one file are made in the order they are written and those of different files in no fixed
+// order: PI first, then the timer, whose first elapsedSeconds measures the whole start-up.
 const double PI = 4.0 * atan(1.0);
 FrameTimer frameTimer;
 

@@ -9,7 +9,7 @@ void keyboard(unsigned char key, int, int)
 {
     switch (key) {
     case 9:  // Tab
-        scene.normalMapIndex = (scene.normalMapIndex + 1) % 5;
+        scene.normalMapIndex = (scene.normalMapIndex + 1) % normalMapCount;
         break;
     case 27:  // Esc
         exit(0);

@@ -1,7 +1,7 @@
 #include "app/scene_setup.h"
 
 BitmapFont font;
-BmpTexture normalMaps[5];
+BmpTexture normalMaps[normalMapCount];
 BmpTexture floorTexture;
 BmpTexture wallTexture;
 GLUquadric* sphereQuadric;
@@ -16,7 +16,7 @@ const GLfloat ambientLight[4] = {0.5f, 0.5f, 0.5f, 0.0f};
 const GLfloat lightDiffuse[4] = {1, 1, 1, 1};
 const GLfloat lightSpecular[4] = {1, 1, 1, 1};
 
-const char* const normalMapPaths[5] = {
+const char* const normalMapPaths[normalMapCount] = {
     "textures/normalmap1.bmp", "textures/normalmap2.bmp", "textures/normalmap3.bmp",
     "textures/normalmap4.bmp", "textures/normalmap5.bmp"};
 
@@ -45,7 +45,7 @@ void initScene()
     setFixedGlState();
     // Each loader reports its own failure and the set-up goes on with the next resource.
     font.build("textures/Font.tga");
-    for (int i = 0; i < 5; i++)
+    for (int i = 0; i < normalMapCount; i++)
         normalMaps[i].load(normalMapPaths[i]);
     floorTexture.load("textures/hardwoodfloor.bmp");
     wallTexture.load("textures/brick.bmp");

@@ -1,21 +1,17 @@
 // Decode throughput of the BMP reader next to stb_image on the same 4096 x 4096 files, 24-bit
 // and 8-bit with a palette: loaded from the file by path, and decoded from bytes in memory.
 // Prints MB/s of decoded pixels (10^6 bytes of RGB per second of processor time) and the ratio.
+#include "bench/decode_timing.h"
 #include "image/bmp_decode.h"
 #include "image/bmp_image.h"
+#include "tools/image_files/bmp_writer.h"
+#include "tools/image_files/file_bytes.h"
 
 #include <benchmark/benchmark.h>
-#include <stb/stb_image.h>
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,143 +23,77 @@ using Bytes = std::vector<unsigned char>;
 const int side = 4096;
 const size_t decodedBytes = size_t(side) * side * 3;
 
-void put32(Bytes& out, size_t at, uint32_t value)
+// A bottom-up side x side picture, with a colour table at 8 bits: flat 64 x 64 tiles with
+// every third one noise.
+Bytes bmpFile(uint16_t bitCount)
 {
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = (unsigned char)(value >> (8 * i));
-}
-
-// File and info header, colour table and bits of a bottom-up side x side picture: flat 64 x 64
-// tiles with every third one noise.
-Bytes bmpFile(int bitCount)
-{
-    const size_t paletteBytes = bitCount == 8 ? 256 * 4 : 0;
-    const size_t stride = size_t(side) * bitCount / 8;  // a multiple of 4 at this side
-    const size_t offset = 14 + 40 + paletteBytes;
-    Bytes file(offset + stride * side, 0);
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(file, 2, uint32_t(file.size()));
-    put32(file, 10, uint32_t(offset));
-    put32(file, 14, 40);
-    put32(file, 18, side);
-    put32(file, 22, side);
-    file[26] = 1;
-    file[28] = (unsigned char)bitCount;
     uint32_t noise = 12345;
     auto next = [&noise] {
         noise = noise * 1664525u + 1013904223u;
         return (unsigned char)(noise >> 24);
     };
-    for (size_t i = 0; i < paletteBytes; ++i)
-        file[54 + i] = i % 4 == 3 ? 0 : next();
+    BmpFields fields;
+    fields.width = side;
+    fields.height = side;
+    fields.bitCount = bitCount;
+    for (int i = 0; bitCount == 8 && i < 256; ++i)
+        fields.palette.push_back({next(), next(), next()});
+    const size_t stride = size_t(side) * bitCount / 8;  // a multiple of 4 at this side
+    Bytes bits(stride * side);
     for (int y = 0; y < side; ++y) {
-        unsigned char* row = &file[offset + size_t(y) * stride];
+        unsigned char* row = &bits[size_t(y) * stride];
         for (size_t x = 0; x < stride; ++x) {
             const int tile = int(x * 8 / bitCount) / 64 + y / 64;
             row[x] = tile % 3 == 0 ? next() : (unsigned char)(tile * 37 + x % 3 * 80);
         }
     }
-    return file;
+    return encodeBmp(fields, bits);
 }
 
-Bytes readFile(const std::string& path)
+void loadWithReader(benchmark::State& state, const std::string& key, const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// Seconds per decode of the last (measured) run of each benchmark, for the summary.
-std::map<std::string, double> secondsPerDecode;
-
-// Processor time of the whole process, the kernel's copying and page faults included, so that
-// other work on a shared machine does not count against either decoder.
-void record(benchmark::State& state, const std::string& name, std::clock_t start)
-{
-    const double elapsed = double(std::clock() - start) / CLOCKS_PER_SEC;
-    secondsPerDecode[name] = elapsed / double(state.iterations());
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(decodedBytes));
-}
-
-void loadWithReader(benchmark::State& state, std::string name, std::string path)
-{
-    const std::clock_t start = std::clock();
-    for (auto _ : state) {
+    timeDecodes(state, key, decodedBytes, [&] {
         RgbImage* image = loadBmpImage(path.c_str());
-        if (!image) {
-            state.SkipWithError("reader failed");
-            break;
-        }
+        if (!image)
+            return false;
         benchmark::DoNotOptimize(image->pixels);
         free(image->pixels);
         free(image);
-    }
-    record(state, name, start);
+        return true;
+    });
 }
 
-void loadWithStb(benchmark::State& state, std::string name, std::string path)
+void decodeWithReader(benchmark::State& state, const std::string& key, const Bytes* file)
 {
-    const std::clock_t start = std::clock();
-    for (auto _ : state) {
-        int width, height, channels;
-        unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 3);
-        if (!pixels) {
-            state.SkipWithError("stb_image failed");
-            break;
-        }
-        benchmark::DoNotOptimize(pixels);
-        stbi_image_free(pixels);
-    }
-    record(state, name, start);
-}
-
-void decodeWithReader(benchmark::State& state, std::string name, const Bytes* file)
-{
-    const std::clock_t start = std::clock();
-    for (auto _ : state) {
+    timeDecodes(state, key, decodedBytes, [&] {
         RgbImage* image = nullptr;
-        if (decodeBmp(file->data(), file->size(), &image) != BmpDecoded) {
-            state.SkipWithError("reader failed");
-            break;
-        }
+        if (decodeBmp(file->data(), file->size(), &image) != BmpDecoded)
+            return false;
         benchmark::DoNotOptimize(image->pixels);
         free(image->pixels);
         free(image);
-    }
-    record(state, name, start);
+        return true;
+    });
 }
 
-void decodeWithStb(benchmark::State& state, std::string name, const Bytes* file)
+void loadWithStb(benchmark::State& state, const std::string& key, const std::string& path)
 {
-    const std::clock_t start = std::clock();
-    for (auto _ : state) {
-        int width, height, channels;
-        unsigned char* pixels =
-            stbi_load_from_memory(file->data(), int(file->size()), &width, &height, &channels, 3);
-        if (!pixels) {
-            state.SkipWithError("stb_image failed");
-            break;
-        }
-        benchmark::DoNotOptimize(pixels);
-        stbi_image_free(pixels);
-    }
-    record(state, name, start);
+    timeDecodes(state, key, decodedBytes, [&] { return stbDecodeFile(path, 3); });
 }
 
-// Both decoders must agree, or the comparison means nothing; stb_image delivers top-down.
+void decodeWithStb(benchmark::State& state, const std::string& key, const Bytes* file)
+{
+    timeDecodes(state, key, decodedBytes,
+                [&] { return stbDecodeMemory(file->data(), file->size(), 3); });
+}
+
 bool decodersAgree(const std::string& path)
 {
     RgbImage* image = loadBmpImage(path.c_str());
-    int width, height, channels;
-    unsigned char* reference = stbi_load(path.c_str(), &width, &height, &channels, 3);
-    bool agree = image && reference && width == side && height == side;
-    const size_t row = size_t(side) * 3;
-    for (int y = 0; agree && y < side; ++y)
-        agree = memcmp(image->pixels + y * row, reference + (side - 1 - y) * row, row) == 0;
+    const bool agree = image && stbAgrees(path, 3, side, image->pixels);
     if (image)
         free(image->pixels);
     free(image);
-    stbi_image_free(reference);
     return agree;
 }
 
@@ -171,18 +101,19 @@ bool decodersAgree(const std::string& path)
 
 int main(int argc, char** argv)
 {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("kx_bmp_bench_" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
+    const std::filesystem::path folder = makeRunFolder("kx_bmp_bench_");
     const char* kinds[] = {"24-bit", "8-bit"};
     std::map<std::string, std::string> paths;
     std::map<std::string, Bytes> files;
     for (const char* kind : kinds) {
         paths[kind] = (folder / (std::string(kind) + ".bmp")).string();
-        const Bytes file = bmpFile(kind[0] == '2' ? 24 : 8);
-        std::ofstream(paths[kind], std::ios::binary)
-            .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-        files[kind] = readFile(paths[kind]);
+        files[kind] = bmpFile(kind[0] == '2' ? 24 : 8);
+        std::string error;
+        if (!writeFileBytes(paths[kind].c_str(), files[kind], &error)) {
+            fprintf(stderr, "%s\n", error.c_str());
+            std::filesystem::remove_all(folder);
+            return 1;
+        }
     }
 
     int status = 0;
@@ -194,8 +125,8 @@ int main(int argc, char** argv)
             const std::string k = kind;
             benchmark::RegisterBenchmark(("bmp_reader/file/" + k).c_str(), loadWithReader,
                                          "reader file " + k, paths[k]);
-            benchmark::RegisterBenchmark(("stb_image/file/" + k).c_str(), loadWithStb, "stb file " + k,
-                                         paths[k]);
+            benchmark::RegisterBenchmark(("stb_image/file/" + k).c_str(), loadWithStb,
+                                         "stb file " + k, paths[k]);
             benchmark::RegisterBenchmark(("bmp_reader/memory/" + k).c_str(), decodeWithReader,
                                          "reader memory " + k, &files[k]);
             benchmark::RegisterBenchmark(("stb_image/memory/" + k).c_str(), decodeWithStb,
@@ -210,12 +141,7 @@ int main(int argc, char** argv)
         for (const char* from : {"file", "memory"}) {
             for (const char* kind : kinds) {
                 const std::string key = std::string(from) + " " + kind;
-                const auto ours = secondsPerDecode.find("reader " + key);
-                const auto theirs = secondsPerDecode.find("stb " + key);
-                if (ours == secondsPerDecode.end() || theirs == secondsPerDecode.end())
-                    continue;
-                printf("%-16s %12.0f %12.0f %8.2f\n", key.c_str(), decodedBytes / ours->second / 1e6,
-                       decodedBytes / theirs->second / 1e6, theirs->second / ours->second);
+                printSummaryLine(16, key, key, decodedBytes);
             }
         }
     }

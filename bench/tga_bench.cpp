@@ -1,20 +1,16 @@
 // Decode throughput of the TGA reader next to stb_image on the same 4096 x 4096 32-bit files,
 // uncompressed and run-length. Prints MB/s of decoded pixels (10^6 bytes per second of
 // processor time) and the ratio.
+#include "bench/decode_timing.h"
 #include "image/tga_image.h"
+#include "tools/image_files/file_bytes.h"
+#include "tools/image_files/tga_writer.h"
 
 #include <benchmark/benchmark.h>
-#include <stb/stb_image.h>
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -43,106 +39,31 @@ Bytes picture()
     return pixels;
 }
 
-Bytes header(unsigned char type)
+void decodeWithReader(benchmark::State& state, const std::string& key, const std::string& path)
 {
-    Bytes bytes(18, 0);
-    bytes[2] = type;
-    bytes[12] = side & 0xFF;
-    bytes[13] = side >> 8;
-    bytes[14] = side & 0xFF;
-    bytes[15] = side >> 8;
-    bytes[16] = 32;
-    bytes[17] = 8;  // eight alpha bits, bottom-left origin
-    return bytes;
-}
-
-Bytes runLength(const Bytes& pixels)
-{
-    Bytes packets;
-    const size_t count = pixels.size() / 4;
-    auto same = [&](size_t a, size_t b) { return memcmp(&pixels[a * 4], &pixels[b * 4], 4) == 0; };
-    for (size_t i = 0; i < count;) {
-        size_t run = 1;
-        while (i + run < count && run < 128 && same(i, i + run))
-            ++run;
-        if (run > 1) {
-            packets.push_back(static_cast<unsigned char>(127 + run));
-            packets.insert(packets.end(), &pixels[i * 4], &pixels[i * 4] + 4);
-            i += run;
-            continue;
-        }
-        size_t raw = 1;
-        while (i + raw < count && raw < 128 && !(i + raw + 1 < count && same(i + raw, i + raw + 1)))
-            ++raw;
-        packets.push_back(static_cast<unsigned char>(raw - 1));
-        packets.insert(packets.end(), &pixels[i * 4], &pixels[(i + raw) * 4]);
-        i += raw;
-    }
-    return packets;
-}
-
-void writeFile(const std::string& path, const Bytes& head, const Bytes& body)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(head.data()), std::streamsize(head.size()));
-    out.write(reinterpret_cast<const char*>(body.data()), std::streamsize(body.size()));
-}
-
-// Seconds per decode of the last (measured) run of each benchmark, for the summary.
-std::map<std::string, double> secondsPerDecode;
-
-// Processor time of the whole process, the kernel's copying and page faults included, so that
-// other work on a shared machine does not count against either decoder.
-void record(benchmark::State& state, const std::string& name, std::clock_t start)
-{
-    const double elapsed = double(std::clock() - start) / CLOCKS_PER_SEC;
-    secondsPerDecode[name] = elapsed / double(state.iterations());
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(decodedBytes));
-}
-
-void decodeWithReader(benchmark::State& state, std::string name, std::string path)
-{
-    const std::clock_t start = std::clock();
-    for (auto _ : state) {
+    timeDecodes(state, key, decodedBytes, [&] {
         TgaReader reader;
         TgaImage image = {};
         reader.load(&image, path.c_str());
-        if (!image.pixels)
-            state.SkipWithError("reader failed");
+        const bool decoded = image.pixels != nullptr;
         benchmark::DoNotOptimize(image.pixels);
         free(image.pixels);
-    }
-    record(state, name, start);
+        return decoded;
+    });
 }
 
-void decodeWithStb(benchmark::State& state, std::string name, std::string path)
+void decodeWithStb(benchmark::State& state, const std::string& key, const std::string& path)
 {
-    const std::clock_t start = std::clock();
-    for (auto _ : state) {
-        int width, height, channels;
-        unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 0);
-        if (!pixels)
-            state.SkipWithError("stb_image failed");
-        benchmark::DoNotOptimize(pixels);
-        stbi_image_free(pixels);
-    }
-    record(state, name, start);
+    timeDecodes(state, key, decodedBytes, [&] { return stbDecodeFile(path, 0); });
 }
 
-// Both decoders must agree, or the comparison means nothing; stb_image delivers top-down.
 bool decodersAgree(const std::string& path)
 {
     TgaReader reader;
     TgaImage image = {};
     reader.load(&image, path.c_str());
-    int width, height, channels;
-    unsigned char* reference = stbi_load(path.c_str(), &width, &height, &channels, 4);
-    bool agree = image.pixels && reference && width == side && height == side;
-    const size_t row = size_t(side) * 4;
-    for (int y = 0; agree && y < side; ++y)
-        agree = memcmp(image.pixels + y * row, reference + (side - 1 - y) * row, row) == 0;
+    const bool agree = image.pixels && stbAgrees(path, 4, side, image.pixels);
     free(image.pixels);
-    stbi_image_free(reference);
     return agree;
 }
 
@@ -150,14 +71,17 @@ bool decodersAgree(const std::string& path)
 
 int main(int argc, char** argv)
 {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("kx_tga_bench_" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
+    const std::filesystem::path folder = makeRunFolder("kx_tga_bench_");
     const Bytes pixels = picture();
     const std::string raw = (folder / "raw32.tga").string();
     const std::string rle = (folder / "rle32.tga").string();
-    writeFile(raw, header(2), pixels);
-    writeFile(rle, header(10), runLength(pixels));
+    std::string error;
+    if (!writeFileBytes(raw.c_str(), encodeTga(pixels.data(), side, side, 4, false), &error) ||
+        !writeFileBytes(rle.c_str(), encodeTga(pixels.data(), side, side, 4, true), &error)) {
+        fprintf(stderr, "%s\n", error.c_str());
+        std::filesystem::remove_all(folder);
+        return 1;
+    }
 
     int status = 0;
     if (!decodersAgree(raw) || !decodersAgree(rle)) {
@@ -175,14 +99,8 @@ int main(int argc, char** argv)
         printf("\n%-8s %12s %12s %8s   (%d x %d, 32-bit, RLE file %ju bytes)\n", "file",
                "reader MB/s", "stb MB/s", "ratio", side, side,
                uintmax_t(std::filesystem::file_size(rle)));
-        for (const char* kind : {"raw", "rle"}) {
-            const auto ours = secondsPerDecode.find(std::string("reader ") + kind);
-            const auto theirs = secondsPerDecode.find(std::string("stb ") + kind);
-            if (ours == secondsPerDecode.end() || theirs == secondsPerDecode.end())
-                continue;
-            printf("%-8s %12.0f %12.0f %8.2f\n", kind, decodedBytes / ours->second / 1e6,
-                   decodedBytes / theirs->second / 1e6, theirs->second / ours->second);
-        }
+        for (const char* kind : {"raw", "rle"})
+            printSummaryLine(8, kind, kind, decodedBytes);
     }
     std::filesystem::remove_all(folder);
     return status;

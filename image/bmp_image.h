@@ -1,10 +1,9 @@
-// BMP files into 24-bit RGB images and mipmapped RGB textures.
+// BMP files into 24-bit RGB images; BmpTexture (bmp_texture.h) makes textures of them.
 // Reads the 12-byte core and 40-byte info headers, with or without the 14-byte file header:
 // palettes of 1, 4 and 8 bits, 16-bit 5-5-5, 24 and 32 bits, BI_RLE8, BI_RLE4 and BI_BITFIELDS.
 // Newer header kinds (108 and 124 bytes) are refused. Every failure is shown in a message box
 // captioned "Error" and yields no image; nothing is read past the end of the file.
 #pragma once
-#include <GL/gl.h>
 #include <cstdint>
 
 // Width, height and tight rows of red, green, blue bytes, bottom row first.
@@ -24,10 +23,3 @@ uint16_t colorTableSize(const unsigned char* header);
 
 // A new image, or nullptr after the failure has been reported.
 RgbImage* loadBmpImage(const char* path);
-
-class BmpTexture {
-public:
-    GLuint textureName;  // 0 until load succeeds
-
-    void load(const char* path);
-};

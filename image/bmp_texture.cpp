@@ -1,3 +1,5 @@
+#include "image/bmp_texture.h"
+
 #include "image/bmp_image.h"
 
 #include <GL/glu.h>

@@ -51,7 +51,7 @@ bool startImage(TgaReader& reader, TgaImage* image, FILE* file)
         abandon(image, file, "Invalid texture information");
         return false;
     }
-    image->pixelFormat = reader.bitsPerPixel == 24 ? GL_RGB : GL_RGBA;
+    image->pixelFormat = reader.bitsPerPixel == 24 ? TgaPixelFormatRgb : TgaPixelFormatRgba;
 
     reader.bytesPerPixel = reader.bitsPerPixel / 8;
     reader.imageSize = uint32_t(size);

@@ -3,17 +3,20 @@
 // twelve header bytes are exactly the plain pattern: no image ID, colour map or origin.
 // Rows come in file order; the descriptor byte is not consulted. No GL calls.
 #pragma once
-#include <GL/gl.h>
 #include <cstdint>
 #include <cstdio>
+
+// The pixel formats by the values that glTexImage2D knows as GL_RGB and GL_RGBA.
+const unsigned int TgaPixelFormatRgb = 0x1907;
+const unsigned int TgaPixelFormatRgba = 0x1908;
 
 struct TgaImage {
     unsigned char* pixels;  // malloc'd; red, green, blue (, alpha); empty after a failure
     uint32_t bitsPerPixel;
     uint32_t width;
     uint32_t height;
-    GLuint textureName;  // not touched by the reader
-    GLenum pixelFormat;  // GL_RGB or GL_RGBA
+    unsigned int textureName;  // a GLuint for the caller; not touched by the reader
+    unsigned int pixelFormat;  // a GLenum: TgaPixelFormatRgb or TgaPixelFormatRgba
 };
 
 class TgaReader {

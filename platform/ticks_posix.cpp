@@ -16,5 +16,9 @@ int64_t monotonicNanoseconds()
 
 }  // namespace
 
+// NOTE: the pair is written twice on purpose. A copy of systemTickSource is no constant
+// expression, so tickSource could be filled at run time, in no fixed order with the globals
+// of other files, and the global frame timer reads tickSource while it is constructed.
+// Initialised from constants, both are set before any global is constructed.
 const TickSource systemTickSource = {nanosecondsPerSecond, monotonicNanoseconds};
 TickSource tickSource = {nanosecondsPerSecond, monotonicNanoseconds};

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+static_assert(TgaPixelFormatRgb == GL_RGB && TgaPixelFormatRgba == GL_RGBA,
+              "the TGA reader names GL's pixel formats by their values");
+
 namespace {
 
 const GLuint glyphCount = 256;

@@ -2,7 +2,8 @@
 #include "render/bitmap_font.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/message_recorder.h"
-#include "tools/font/tga_writer.h"
+#include "tools/image_files/file_bytes.h"
+#include "tools/image_files/tga_writer.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

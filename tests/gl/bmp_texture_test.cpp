@@ -1,8 +1,9 @@
 // BmpTexture uploads complete textures that sample on real Mesa, and a missing file leaves name 0.
-#include "image/bmp_image.h"
-#include "tests/support/bmp_writer.h"
+#include "image/bmp_texture.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/temp_file.h"
+#include "tools/image_files/bmp_writer.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -17,15 +18,10 @@ typedef std::vector<unsigned char> Bytes;
 // A 24-bit file of width x height whose pixel i (bottom row first) is colours[i % size].
 std::string writeTexture(const std::string& name, int32_t width, int32_t height, const Bytes& rgb)
 {
-    std::vector<Bytes> rows(static_cast<size_t>(height));
-    size_t i = 0;
-    for (Bytes& row : rows)
-        for (int32_t x = 0; x < width; ++x, i += 3)
-            row.insert(row.end(), {rgb[(i + 2) % rgb.size()], rgb[(i + 1) % rgb.size()], rgb[i % rgb.size()]});
-    BmpFields fields;
-    fields.width = width;
-    fields.height = height;
-    return writeTempFile(name, writeBmp(fields, paddedRows(rows)));
+    Bytes pixels(size_t(width) * size_t(height) * 3);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = rgb[i % rgb.size()];
+    return writeTempFile(name, encodeBmp24(pixels.data(), width, height));
 }
 
 Bytes level0(int width, int height)

@@ -1,6 +1,6 @@
 // The BMP reader takes every header kind, bit count and packing it knows, and refuses broken files.
 #include "image/bmp_decode.h"
-#include "tests/support/bmp_writer.h"
+#include "tools/image_files/bmp_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +85,7 @@ TEST(BmpDecode, ReadsTheSamePictureFromEveryHeaderKindWithOrWithoutFileHeader)
             fields.height = 2;
             fields.bitCount = 8;
             fields.palette = fullPalette();
-            const Decoded decoded = decode(writeBmp(fields, paddedRows({{1, 2}, {0, 1}})));
+            const Decoded decoded = decode(encodeBmp(fields, paddedRows({{1, 2}, {0, 1}})));
             ASSERT_EQ(decoded.status, BmpDecoded);
             EXPECT_EQ(decoded.width, 2);
             EXPECT_EQ(decoded.height, 2);
@@ -104,7 +104,7 @@ TEST(BmpDecode, FindsPackedBitsRightAfterTheColourTableItsHeaderCallsFor)
     fields.colorsUsed = 17;
     const std::vector<BmpColor> all = fullPalette();
     fields.palette.assign(all.begin(), all.begin() + 17);
-    Bytes file = writeBmp(fields, paddedRows({{16, 17, 255}}));
+    Bytes file = encodeBmp(fields, paddedRows({{16, 17, 255}}));
     ASSERT_EQ(file[40 + 68], 16);
     Decoded decoded = decode(file);
     ASSERT_EQ(decoded.status, BmpDecoded);
@@ -113,7 +113,7 @@ TEST(BmpDecode, FindsPackedBitsRightAfterTheColourTableItsHeaderCallsFor)
     // biClrUsed 0 at 8 bits means all 256 entries.
     fields.colorsUsed = 0;
     fields.palette = fullPalette();
-    decoded = decode(writeBmp(fields, paddedRows({{16, 17, 255}})));
+    decoded = decode(encodeBmp(fields, paddedRows({{16, 17, 255}})));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, concat({entry(16), entry(17), entry(255)}));
 
@@ -124,7 +124,7 @@ TEST(BmpDecode, FindsPackedBitsRightAfterTheColourTableItsHeaderCallsFor)
     core.width = 2;
     core.bitCount = 4;
     core.palette.assign(all.begin(), all.begin() + 16);
-    file = writeBmp(core, paddedRows({{0xF3}}));
+    file = encodeBmp(core, paddedRows({{0xF3}}));
     ASSERT_EQ(file[12 + 48], 0xF3);
     decoded = decode(file);
     ASSERT_EQ(decoded.status, BmpDecoded);
@@ -138,14 +138,14 @@ TEST(BmpDecode, UnpacksEveryBitCountLeftmostPixelFirst)
     fields.palette = fullPalette();
 
     fields.bitCount = 1;
-    Decoded decoded = decode(writeBmp(fields, paddedRows({{0xB0, 0x40}})));
+    Decoded decoded = decode(encodeBmp(fields, paddedRows({{0xB0, 0x40}})));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, concat({entry(1), entry(0), entry(1), entry(1), entry(0), entry(0),
                                       entry(0), entry(0), entry(0), entry(1)}));
 
     fields.bitCount = 4;
     fields.width = 3;
-    decoded = decode(writeBmp(fields, paddedRows({{0x1E, 0x70}})));
+    decoded = decode(encodeBmp(fields, paddedRows({{0x1E, 0x70}})));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, concat({entry(1), entry(14), entry(7)}));
 
@@ -153,7 +153,7 @@ TEST(BmpDecode, UnpacksEveryBitCountLeftmostPixelFirst)
     fields.palette.clear();
     fields.bitCount = 16;
     fields.width = 3;
-    decoded = decode(writeBmp(fields, paddedRows({{0xFF, 0x7F, 0x00, 0xFC, 0xE1, 0x41}})));
+    decoded = decode(encodeBmp(fields, paddedRows({{0xFF, 0x7F, 0x00, 0xFC, 0xE1, 0x41}})));
     ASSERT_EQ(decoded.status, BmpDecoded);
     // 0x41E1: red 16 -> 132, green 15 -> 123, blue 1 -> 8.
     EXPECT_EQ(decoded.pixels, (Bytes{255, 255, 255, 255, 0, 0, 132, 123, 8}));
@@ -161,14 +161,14 @@ TEST(BmpDecode, UnpacksEveryBitCountLeftmostPixelFirst)
     // 24 bits: blue, green, red in the file; red, green, blue delivered.
     fields.bitCount = 24;
     fields.width = 1;
-    decoded = decode(writeBmp(fields, paddedRows({{10, 20, 30}})));
+    decoded = decode(encodeBmp(fields, paddedRows({{10, 20, 30}})));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, (Bytes{30, 20, 10}));
 
     // 32 bits: the fourth byte is dropped, whatever it holds.
     fields.bitCount = 32;
     fields.width = 2;
-    decoded = decode(writeBmp(fields, paddedRows({{10, 20, 30, 0xFF, 40, 50, 60, 7}})));
+    decoded = decode(encodeBmp(fields, paddedRows({{10, 20, 30, 0xFF, 40, 50, 60, 7}})));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, (Bytes{30, 20, 10, 60, 50, 40}));
 }
@@ -190,7 +190,7 @@ TEST(BmpDecode, DeliversTightRowsForEveryWidthAndIgnoresSizeImageOfUncompressedB
         fields.height = 3;
         for (uint32_t sizeImage : {0u, 0xFFFFFFFFu}) {
             fields.sizeImage = sizeImage;
-            const Decoded decoded = decode(writeBmp(fields, paddedRows(rows)));
+            const Decoded decoded = decode(encodeBmp(fields, paddedRows(rows)));
             ASSERT_EQ(decoded.status, BmpDecoded);
             EXPECT_EQ(decoded.pixels, expected);
         }
@@ -204,9 +204,9 @@ TEST(BmpDecode, DeliversTopDownFilesBottomRowFirstWithPositiveHeight)
     fields.height = 3;
     fields.bitCount = 8;
     fields.palette = fullPalette();
-    const Decoded bottomUp = decode(writeBmp(fields, paddedRows({{1, 2}, {3, 4}, {5, 6}})));
+    const Decoded bottomUp = decode(encodeBmp(fields, paddedRows({{1, 2}, {3, 4}, {5, 6}})));
     fields.height = -3;
-    const Decoded topDown = decode(writeBmp(fields, paddedRows({{5, 6}, {3, 4}, {1, 2}})));
+    const Decoded topDown = decode(encodeBmp(fields, paddedRows({{5, 6}, {3, 4}, {1, 2}})));
     ASSERT_EQ(topDown.status, BmpDecoded);
     EXPECT_EQ(topDown.height, 3);
     EXPECT_EQ(topDown.pixels, bottomUp.pixels);
@@ -214,7 +214,7 @@ TEST(BmpDecode, DeliversTopDownFilesBottomRowFirstWithPositiveHeight)
     fields.bitCount = 24;
     fields.palette.clear();
     fields.width = 1;
-    const Decoded trueColour = decode(writeBmp(fields, paddedRows({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}})));
+    const Decoded trueColour = decode(encodeBmp(fields, paddedRows({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}})));
     ASSERT_EQ(trueColour.status, BmpDecoded);
     EXPECT_EQ(trueColour.pixels, (Bytes{9, 8, 7, 6, 5, 4, 3, 2, 1}));
 }
@@ -229,14 +229,14 @@ TEST(BmpDecode, BoundsTheColourTableAndPaintsIndicesBeyondItBlack)
     // Two entries only: the other indices have no colour.
     fields.colorsUsed = 2;
     fields.palette = {{1, 2, 3}, {4, 5, 6}};
-    Decoded decoded = decode(writeBmp(fields, bits));
+    Decoded decoded = decode(encodeBmp(fields, bits));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, concat({{1, 2, 3}, {4, 5, 6}, black, black}));
 
     // 256 claimed, 3 present before the bits: the bits are not read as colours.
     fields.colorsUsed = 0;
     fields.palette = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
-    decoded = decode(writeBmp(fields, bits));
+    decoded = decode(encodeBmp(fields, bits));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, concat({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, black}));
 
@@ -244,7 +244,7 @@ TEST(BmpDecode, BoundsTheColourTableAndPaintsIndicesBeyondItBlack)
     fields.palette = fullPalette();
     for (uint32_t claimed : {300u, 0x12345634u, 0x10000u}) {
         fields.colorsUsed = claimed;
-        decoded = decode(writeBmp(fields, bits));
+        decoded = decode(encodeBmp(fields, bits));
         ASSERT_EQ(decoded.status, BmpDecoded) << claimed;
         EXPECT_EQ(decoded.pixels, concat({entry(0), entry(1), entry(2), entry(200)})) << claimed;
     }
@@ -252,7 +252,7 @@ TEST(BmpDecode, BoundsTheColourTableAndPaintsIndicesBeyondItBlack)
     // Without a file header the claimed table must be there, since the bits follow it.
     fields.fileHeader = false;
     fields.colorsUsed = 0x12345634;
-    EXPECT_EQ(decode(writeBmp(fields, bits)).status, BmpUnknownFormat);
+    EXPECT_EQ(decode(encodeBmp(fields, bits)).status, BmpUnknownFormat);
 }
 
 TEST(BmpDecode, DecodesRunLengthStreamsWithEscapesAndLeavesSkippedPixelsBlack)
@@ -273,7 +273,7 @@ TEST(BmpDecode, DecodesRunLengthStreamsWithEscapesAndLeavesSkippedPixelsBlack)
     const Bytes expected = concat({entry(1), entry(1), entry(1), black,      //
                                    entry(2), entry(3), entry(1), entry(2),   //
                                    black, entry(3), black, black});
-    Decoded decoded = decode(writeBmp(fields, rle8));
+    Decoded decoded = decode(encodeBmp(fields, rle8));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, expected);
 
@@ -288,7 +288,7 @@ TEST(BmpDecode, DecodesRunLengthStreamsWithEscapesAndLeavesSkippedPixelsBlack)
         0, 5, 0x3F, 0xFF, 0xF0, 0,  // absolute 3 then pixels outside the row (padded)
         0, 1,
     };
-    decoded = decode(writeBmp(fields, rle4));
+    decoded = decode(encodeBmp(fields, rle4));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, concat({entry(1), entry(1), entry(1), black,      //
                                       entry(2), entry(3), entry(1), entry(2),   //
@@ -299,10 +299,10 @@ TEST(BmpDecode, DecodesRunLengthStreamsWithEscapesAndLeavesSkippedPixelsBlack)
     fields.bitCount = 8;
     fields.compression = 1;
     fields.palette = fullPalette();
-    decoded = decode(writeBmp(fields, {4, 9, 0, 2, 0, 5, 4, 9}));
+    decoded = decode(encodeBmp(fields, {4, 9, 0, 2, 0, 5, 4, 9}));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(Bytes(decoded.pixels.begin(), decoded.pixels.begin() + 3), entry(9));
-    decoded = decode(writeBmp(fields, {4, 9, 0, 0, 4, 9, 0, 0, 4, 9, 0, 0}));
+    decoded = decode(encodeBmp(fields, {4, 9, 0, 0, 4, 9, 0, 0, 4, 9, 0, 0}));
     ASSERT_EQ(decoded.status, BmpDecoded);
 }
 
@@ -315,20 +315,20 @@ TEST(BmpDecode, RefusesRunLengthStreamsThatEndEarlyOrRunTopDown)
     fields.compression = 1;
     fields.palette = fullPalette();
     const Bytes stream = {4, 1, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1};
-    ASSERT_EQ(decode(writeBmp(fields, stream)).status, BmpDecoded);
+    ASSERT_EQ(decode(encodeBmp(fields, stream)).status, BmpDecoded);
     for (size_t length = 0; length < stream.size(); ++length) {
         SCOPED_TRACE(length);
-        EXPECT_EQ(decode(writeBmp(fields, Bytes(stream.begin(), stream.begin() + length))).status,
+        EXPECT_EQ(decode(encodeBmp(fields, Bytes(stream.begin(), stream.begin() + length))).status,
                   BmpConversionError);
     }
     // biSizeImage bounds a compressed stream even where the file goes on.
     fields.sizeImage = 8;
-    EXPECT_EQ(decode(writeBmp(fields, stream)).status, BmpConversionError);
+    EXPECT_EQ(decode(encodeBmp(fields, stream)).status, BmpConversionError);
     fields.sizeImage = 12;
-    EXPECT_EQ(decode(writeBmp(fields, stream)).status, BmpDecoded);
+    EXPECT_EQ(decode(encodeBmp(fields, stream)).status, BmpDecoded);
 
     fields.height = -2;
-    EXPECT_EQ(decode(writeBmp(fields, stream)).status, BmpConversionError);
+    EXPECT_EQ(decode(encodeBmp(fields, stream)).status, BmpConversionError);
 }
 
 TEST(BmpDecode, ReadsBitFieldMasksAfterTheInfoHeader)
@@ -339,7 +339,7 @@ TEST(BmpDecode, ReadsBitFieldMasksAfterTheInfoHeader)
     fields.bitCount = 16;
     fields.compression = 3;
     fields.masks = {0xF800, 0x07E0, 0x001F};
-    Decoded decoded = decode(writeBmp(fields, paddedRows({{0xFF, 0xFF, 0x00, 0x08, 0x20, 0x00, 0x00, 0x04}})));
+    Decoded decoded = decode(encodeBmp(fields, paddedRows({{0xFF, 0xFF, 0x00, 0x08, 0x20, 0x00, 0x00, 0x04}})));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, (Bytes{255, 255, 255, 8, 0, 0, 0, 4, 0, 0, 130, 0}));
 
@@ -348,19 +348,19 @@ TEST(BmpDecode, ReadsBitFieldMasksAfterTheInfoHeader)
     fields.width = 2;
     fields.bitCount = 32;
     fields.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
-    decoded = decode(writeBmp(fields, {10, 20, 30, 40, 50, 60, 70, 80}));
+    decoded = decode(encodeBmp(fields, {10, 20, 30, 40, 50, 60, 70, 80}));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, (Bytes{10, 20, 30, 50, 60, 70}));
 
     fields.masks = {0x3FF00000, 0x000FFC00, 0x000003FF};
     const uint32_t pixel = 1023u << 20 | 512u << 10 | 1u;  // 1023 -> 255, 512 -> 128, 1 -> 0
-    decoded = decode(writeBmp(fields, concat({le32(pixel), le32(0)})));
+    decoded = decode(encodeBmp(fields, concat({le32(pixel), le32(0)})));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(Bytes(decoded.pixels.begin(), decoded.pixels.begin() + 3), (Bytes{255, 128, 0}));
 
     // A channel without bits is black; a full 32-bit mask still widens without overflow.
     fields.masks = {0, 0xFFFFFFFF, 0};
-    decoded = decode(writeBmp(fields, concat({le32(0x7FFFFFFF), le32(0)})));
+    decoded = decode(encodeBmp(fields, concat({le32(0x7FFFFFFF), le32(0)})));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(Bytes(decoded.pixels.begin(), decoded.pixels.begin() + 3), (Bytes{0, 127, 0}));
 }
@@ -407,7 +407,7 @@ TEST(BmpDecode, RefusesFormsItDoesNotTakeWithTheirOwnStatus)
         fields.height = c.height;
         if (c.compression == 3)
             fields.masks = {0xFF0000, 0xFF00, 0xFF};
-        EXPECT_EQ(decode(writeBmp(fields, Bytes(64 * 4 * 8, 0))).status, c.status) << c.what;
+        EXPECT_EQ(decode(encodeBmp(fields, Bytes(64 * 4 * 8, 0))).status, c.status) << c.what;
     }
 }
 
@@ -455,7 +455,7 @@ TEST(BmpDecode, RefusesEveryTruncationWithoutReadingPastTheEnd)
                        14 + 40, 2});
 
     for (const Sample& sample : samples) {
-        const Bytes file = writeBmp(sample.fields, sample.bits);
+        const Bytes file = encodeBmp(sample.fields, sample.bits);
         ASSERT_EQ(file.size(), sample.bitsStart + sample.bits.size()) << sample.what;
         for (size_t length = 0; length < file.size(); ++length) {
             const BmpDecodeStatus expected = length < sample.bitsStart ? BmpUnknownFormat
@@ -473,7 +473,7 @@ TEST(BmpDecode, RefusesBitsOffsetsOutsideTheFile)
     BmpFields fields;
     fields.width = 1;
     const Bytes bits = paddedRows({{1, 2, 3}});
-    Bytes file = writeBmp(fields, bits);
+    Bytes file = encodeBmp(fields, bits);
     for (uint32_t offset : {14u + 40 + 2, uint32_t(file.size()) + 1, 0xFFFFFFFFu}) {
         const Bytes field = le32(offset);  // the pixel would run past the end, or start there
         std::copy(field.begin(), field.end(), file.begin() + 10);
@@ -481,7 +481,7 @@ TEST(BmpDecode, RefusesBitsOffsetsOutsideTheFile)
     }
     // Bits some way after the table are found where the file header says.
     fields.bitsOffset = 100;
-    const Decoded decoded = decode(writeBmp(fields, bits));
+    const Decoded decoded = decode(encodeBmp(fields, bits));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, (Bytes{3, 2, 1}));
 }

@@ -1,7 +1,8 @@
 // loadBmpImage shows one message for each failure, none while reporting is off, and sizes tables.
 #include "image/bmp_image.h"
-#include "tests/support/bmp_writer.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/temp_file.h"
+#include "tools/image_files/bmp_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@ Bytes file(uint32_t headerSize, uint16_t bitCount, int32_t width, int32_t height
     fields.bitCount = bitCount;
     fields.width = width;
     fields.height = height;
-    return writeBmp(fields, Bytes(64, 0x55));
+    return encodeBmp(fields, Bytes(64, 0x55));
 }
 
 }  // namespace
@@ -93,7 +94,7 @@ TEST(BmpLoader, ReturnsTheImageOfAGoodFileWithoutAMessage)
     fields.width = 2;
     fields.height = 1;
     const std::string path =
-        writeTempFile("good.bmp", writeBmp(fields, paddedRows({{10, 20, 30, 40, 50, 60}})));
+        writeTempFile("good.bmp", encodeBmp(fields, paddedRows({{10, 20, 30, 40, 50, 60}})));
     MessageRecorder recorder;
     RgbImage* image = loadBmpImage(path.c_str());
     ASSERT_NE(image, nullptr);
@@ -113,7 +114,7 @@ TEST(BmpLoader, CountsTheColourTableEntriesAHeaderCallsFor)
             fields.fileHeader = false;
             fields.headerSize = headerSize;
             fields.bitCount = uint16_t(bitCount);
-            EXPECT_EQ(colorTableSize(writeBmp(fields, {}).data()), entries)
+            EXPECT_EQ(colorTableSize(encodeBmp(fields, {}).data()), entries)
                 << headerSize << "-byte header, " << bitCount << " bits";
         }
     }
@@ -123,6 +124,6 @@ TEST(BmpLoader, CountsTheColourTableEntriesAHeaderCallsFor)
     fields.bitCount = 24;
     for (auto [colorsUsed, entries] : {std::pair<uint32_t, int>{17, 17}, {300, 300}, {0x12345634, 0x5634}}) {
         fields.colorsUsed = colorsUsed;
-        EXPECT_EQ(colorTableSize(writeBmp(fields, {}).data()), entries) << colorsUsed;
+        EXPECT_EQ(colorTableSize(encodeBmp(fields, {}).data()), entries) << colorsUsed;
     }
 }

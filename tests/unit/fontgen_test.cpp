@@ -2,7 +2,8 @@
 #include "image/tga_image.h"
 #include "tests/support/message_recorder.h"
 #include "tools/font/glyph_sheet.h"
-#include "tools/font/tga_writer.h"
+#include "tools/image_files/file_bytes.h"
+#include "tools/image_files/tga_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -10,15 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "tools/textures/bmp_writer.h"
+#include "tools/image_files/bmp_writer.h"
+#include "tools/image_files/file_bytes.h"
+#include "tools/textures/scalar_math.h"
 #include "tools/textures/sphere_normal_map.h"
 #include "tools/textures/texture_set.h"
 
-using namespace texgen;
-
 namespace {
-
-const double kPi = 3.14159265358979323846;
 
 uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
@@ -64,7 +62,7 @@ RgbPicture window(const RgbPicture& p, int x0, int y0, int width, int height) {
 // Angle in degrees between a stored normal and the unperturbed surface normal.
 double tiltDegrees(const uint8_t* rgb) {
     Vec3 n = normalize(decode(rgb));
-    return std::acos(std::min(1.0, n.z)) * 180.0 / kPi;
+    return std::acos(std::min(1.0, n.z)) * 180.0 / pi;
 }
 
 }  // namespace
@@ -77,7 +75,7 @@ TEST(TextureBmpWriter, WritesA24BitBottomUpFileWithPaddedRows) {
             p.at(x, y)[1] = 100;
             p.at(x, y)[2] = static_cast<uint8_t>(200 + y);  // blue
         }
-    std::vector<uint8_t> f = encodeBmp24(p);
+    std::vector<uint8_t> f = encodeBmp24(p.rgb.data(), p.width, p.height);
 
     ASSERT_EQ(f.size(), 54u + 2 * 12);
     EXPECT_EQ(f[0], 'B');
@@ -101,7 +99,8 @@ TEST(TextureBmpWriter, WritesA24BitBottomUpFileWithPaddedRows) {
 }
 
 TEST(TextureBmpWriter, ReportsAFileThatCannotBeCreated) {
-    EXPECT_FALSE(writeBmp24("/nonexistent-folder/textures/brick.bmp", RgbPicture(4, 4)));
+    std::string error;
+    EXPECT_FALSE(writeFileBytes("/nonexistent-folder/textures/brick.bmp", {'B', 'M'}, &error));
 }
 
 TEST(SphereNormalMap, FlatAndConstantHeightsGiveTheFlatNormalEverywhere) {
@@ -129,7 +128,7 @@ TEST(SphereNormalMap, TexelsLieWhereTheSphereQuadricPutsThem) {
     for (double s : {0.0005, 0.25, 0.5, 0.9995})
         for (double t : {0.001, 0.3, 0.5, 0.999}) {
             double s2, t2;
-            sphereCoordinates(spherePoint(s, t), s2, t2);
+            sphereCoordinates(spherePoint(s, t), &s2, &t2);
             EXPECT_NEAR(s2, s, 1e-9);
             EXPECT_NEAR(t2, t, 1e-9);
         }
@@ -144,8 +143,8 @@ TEST(SphereNormalMap, ATiltedPlaneGivesItsExactGradientAtEveryLatitudeAndAcrossT
         double t = (y + 0.5) / map.height;
         for (int x : {0, 1, 37, 64, 126, 127}) {
             double s = (x + 0.5) / map.width;
-            double slopeT = a * -std::cos(2 * kPi * s);
-            double slopeB = a * -std::sin(2 * kPi * s) * std::cos(kPi * t) + b * std::sin(kPi * t);
+            double slopeT = a * -std::cos(2 * pi * s);
+            double slopeB = a * -std::sin(2 * pi * s) * std::cos(pi * t) + b * std::sin(pi * t);
             Vec3 expected = normalize(Vec3{-slopeT, -slopeB, 1.0});
             Vec3 got = decode(map.at(x, y));
             EXPECT_NEAR(got.x, expected.x, 1.5 / 127.5) << "s " << s << " t " << t;
@@ -175,9 +174,9 @@ TEST(SphereNormalMap, NormalsAreStoredAsUnitVectorsRoundedToTheNearestByte) {
 class GeneratedTextures : public ::testing::Test {
 protected:
     static const RgbPicture& floorPicture() { return cached(0, makeHardwoodFloor); }
-    static const RgbPicture& brickPicture() { return cached(1, makeBrickWall); }
+    static const RgbPicture& bricpicture() { return cached(1, makeBrickWall); }
     static const RgbPicture& normalMap(int number) {
-        static RgbPicture maps[kNormalMapCount];
+        static RgbPicture maps[normalMapCount];
         RgbPicture& m = maps[number - 1];
         if (m.width == 0) m = makeNormalMap(number);
         return m;
@@ -195,7 +194,7 @@ TEST_F(GeneratedTextures, AreWrittenUnderTheProgramsNamesWithTheSameBytesOnEvery
     char folder[] = "/tmp/kx_texgen_XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     std::string failed;
-    ASSERT_TRUE(writeTextureSet(folder, failed)) << failed;
+    ASSERT_TRUE(writeTextureSet(folder, &failed)) << failed;
 
     const char* names[] = {"hardwoodfloor", "brick", "normalmap1", "normalmap2", "normalmap3", "normalmap4", "normalmap5"};
     for (int i = 0; i < 7; ++i) {
@@ -211,15 +210,15 @@ TEST_F(GeneratedTextures, AreWrittenUnderTheProgramsNamesWithTheSameBytesOnEvery
             EXPECT_EQ(width, 2 * height) << path << ": texels square on the equator";
         }
         // A second generation, in a fresh call, matches the file byte for byte.
-        const RgbPicture& again = i == 0 ? floorPicture() : i == 1 ? brickPicture() : normalMap(i - 1);
-        EXPECT_TRUE(bytes == encodeBmp24(again)) << path;
+        const RgbPicture& again = i == 0 ? floorPicture() : i == 1 ? bricpicture() : normalMap(i - 1);
+        EXPECT_TRUE(bytes == encodeBmp24(again.rgb.data(), again.width, again.height)) << path;
     }
     std::remove(folder);
 }
 
 TEST_F(GeneratedTextures, FloorAndBricksRepeatWithoutVisibleSeams) {
     const RgbPicture& floor = floorPicture();
-    const RgbPicture& brick = brickPicture();
+    const RgbPicture& brick = bricpicture();
     for (const RgbPicture* p : {&floor, &brick}) {
         EXPECT_LT(wrapJumpRatio(*p, true), 2.0);
         EXPECT_LT(wrapJumpRatio(*p, false), 2.0);
@@ -241,7 +240,7 @@ TEST_F(GeneratedTextures, FloorIsWarmWoodAndWallsAreRedBrickBrightEnoughToShowUn
         return sum / (double(p.width) * p.height);
     };
     const RgbPicture& floor = floorPicture();
-    const RgbPicture& brick = brickPicture();
+    const RgbPicture& brick = bricpicture();
     // Drawn with GL_REPLACE, these bytes are what the viewer sees: mid-tones, not murk.
     double fr = mean(floor, 0), fg = mean(floor, 1), fb = mean(floor, 2);
     EXPECT_GT(fr, fg);
@@ -264,7 +263,7 @@ TEST_F(GeneratedTextures, FloorIsWarmWoodAndWallsAreRedBrickBrightEnoughToShowUn
 }
 
 TEST_F(GeneratedTextures, NormalMapsHoldOutwardUnitNormalsThatMeetAtTheSeamAndThePoles) {
-    for (int number = 1; number <= kNormalMapCount; ++number) {
+    for (int number = 1; number <= normalMapCount; ++number) {
         const RgbPicture& m = normalMap(number);
         double shortest = 2, longest = 0, lowestUp = 1;
         for (int y = 0; y < m.height; ++y)
@@ -295,7 +294,7 @@ TEST_F(GeneratedTextures, NormalMapsHoldOutwardUnitNormalsThatMeetAtTheSeamAndTh
 }
 
 TEST_F(GeneratedTextures, EachNormalMapHasClearFeaturesOfItsOwn) {
-    for (int i = 0; i < kNormalMapCount; ++i) {
+    for (int i = 0; i < normalMapCount; ++i) {
         const RgbPicture& m = normalMap(i + 1);
         double steepest = 0;
         int tilted = 0;

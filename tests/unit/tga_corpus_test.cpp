@@ -4,6 +4,7 @@
 #include "tests/support/message_recorder.h"
 #include "tests/support/png_reference.h"
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -3,6 +3,7 @@
 
 #include "tests/support/message_recorder.h"
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,6 +1,7 @@
 // Writes the font's glyph sheet: kx_fontgen <regular.ttf> <bold.ttf> <Font.tga>
 #include "tools/font/glyph_sheet.h"
-#include "tools/font/tga_writer.h"
+#include "tools/image_files/file_bytes.h"
+#include "tools/image_files/tga_writer.h"
 
 #include <cstdio>
 

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace texgen;
-
 namespace icon {
 
 namespace {

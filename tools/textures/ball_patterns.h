@@ -5,8 +5,6 @@
 #pragma once
 #include "tools/textures/sphere_normal_map.h"
 
-namespace texgen {
-
 // Golf-ball dimples on an icosahedral layout (five-fold centres at the poles).
 SphereHeight golfDimples();
 
@@ -21,5 +19,3 @@ SphereHeight rainRipples();
 
 // "KULLERIX" in raised capitals around each pole, a star on each pole, a zigzag on the equator.
 SphereHeight raisedLettering();
-
-}  // namespace texgen

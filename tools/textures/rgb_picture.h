@@ -1,10 +1,9 @@
 // An RGB picture as the generator builds it: tight rows of red, green, blue bytes, bottom row
 // first, which is also the row order of the BMP files it writes.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
-
-namespace texgen {
 
 struct RgbPicture {
     int width = 0;
@@ -19,11 +18,12 @@ struct RgbPicture {
 };
 
 // A channel value in 0..1 as a byte, rounded to nearest and clamped.
-inline uint8_t toByte(double v) {
+inline uint8_t toByte(double v)
+{
     double scaled = v * 255.0 + 0.5;
-    if (scaled < 0.0) return 0;
-    if (scaled >= 255.0) return 255;
+    if (scaled < 0.0)
+        return 0;
+    if (scaled >= 255.0)
+        return 255;
     return static_cast<uint8_t>(scaled);
 }
-
-}  // namespace texgen

@@ -4,13 +4,11 @@
 // N = P, T = normalize(dP/ds), B = cross(N, T), and a normal (nT, nB, nN) in it is stored as
 // round(127.5 + 127.5 * component) in red, green and blue, so flat is (128, 128, 255).
 #pragma once
-#include <cstdint>
-#include <functional>
-
 #include "tools/textures/rgb_picture.h"
 #include "tools/textures/vec3.h"
 
-namespace texgen {
+#include <cstdint>
+#include <functional>
 
 // Height above the unit sphere at a point of it, in the sphere's radius as unit.
 using SphereHeight = std::function<double(const Vec3& p)>;
@@ -18,7 +16,7 @@ using SphereHeight = std::function<double(const Vec3& p)>;
 Vec3 spherePoint(double s, double t);
 
 // The longitude fraction s in [0, 1) and the pole-to-pole fraction t of a unit-sphere point.
-void sphereCoordinates(const Vec3& p, double& s, double& t);
+void sphereCoordinates(const Vec3& p, double* s, double* t);
 
 struct TangentFrame {
     Vec3 tangent, bitangent, normal;
@@ -36,5 +34,3 @@ void encodeNormal(Vec3 n, uint8_t rgb[3]);
 // texel averages the normals of a 2 by 2 grid of samples inside it, which keeps sharp rims from
 // stair-stepping.
 RgbPicture encodeSphereNormalMap(int width, int height, const SphereHeight& heightAt);
-
-}  // namespace texgen

@@ -1,12 +1,11 @@
 // Point sets on the unit sphere for the ball's patterns, and a bucket grid that finds the
 // points near a query without scanning them all.
 #pragma once
-#include <cstdint>
-#include <vector>
-
 #include "tools/textures/vec3.h"
 
-namespace texgen {
+#include <cstddef>
+#include <cstdint>
+#include <vector>
 
 // The vertices of an icosahedron whose edges are cut into `frequency` parts, pushed onto the
 // sphere: 10 * frequency^2 + 2 points, evenly spread, with five-fold centres at the z poles.
@@ -32,10 +31,9 @@ public:
 
 private:
     int cellOf(double coordinate) const;
+    size_t cellIndex(int x, int y, int z) const;
 
-    double reach;
-    int cellsPerSide;
-    std::vector<std::vector<int>> cells;
+    double reach_;
+    int cellsPerSide_;
+    std::vector<std::vector<int>> cells_;
 };
-
-}  // namespace texgen

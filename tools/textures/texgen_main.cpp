@@ -1,17 +1,18 @@
 // Writes the program's seven textures into the folder named on the command line.
+#include "tools/textures/texture_set.h"
+
 #include <cstdio>
 #include <string>
 
-#include "tools/textures/texture_set.h"
-
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
         return 2;
     }
     std::string failed;
-    if (!texgen::writeTextureSet(argv[1], failed)) {
-        std::fprintf(stderr, "%s: cannot write %s\n", argv[0], failed.c_str());
+    if (!writeTextureSet(argv[1], &failed)) {
+        fprintf(stderr, "%s: cannot write %s\n", argv[0], failed.c_str());
         return 1;
     }
     return 0;

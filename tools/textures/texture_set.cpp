@@ -1,54 +1,62 @@
 #include "tools/textures/texture_set.h"
 
+#include "tools/image_files/bmp_writer.h"
+#include "tools/image_files/file_bytes.h"
 #include "tools/textures/ball_patterns.h"
-#include "tools/textures/bmp_writer.h"
-
-namespace texgen {
 
 namespace {
 
 // Twice as wide as high, so texels are square on the ball's equator.
-const int kNormalMapWidth = 1024;
-const int kNormalMapHeight = 512;
+const int normalMapWidth = 1024;
+const int normalMapHeight = 512;
+
+// Writes the picture as a BMP file under name in folder, or names the file in *failedFile.
+bool writePicture(const std::string& folder, const std::string& name, const RgbPicture& picture,
+                  std::string* failedFile)
+{
+    const std::string path = folder + "/" + name;
+    std::string error;
+    if (writeFileBytes(path.c_str(), encodeBmp24(picture.rgb.data(), picture.width, picture.height),
+                       &error))
+        return true;
+    *failedFile = path;
+    return false;
+}
 
 }  // namespace
 
-SphereHeight ballHeightField(int number) {
+SphereHeight ballHeightField(int number)
+{
     switch (number) {
-    case 1: return golfDimples();
-    case 2: return rivetedPlates();
-    case 3: return hammeredMetal();
-    case 4: return rainRipples();
-    case 5: return raisedLettering();
-    default: return [](const Vec3&) { return 0.0; };
+    case 1:
+        return golfDimples();
+    case 2:
+        return rivetedPlates();
+    case 3:
+        return hammeredMetal();
+    case 4:
+        return rainRipples();
+    case 5:
+        return raisedLettering();
+    default:
+        return [](const Vec3&) { return 0.0; };
     }
 }
 
-RgbPicture makeNormalMap(int number) {
-    return encodeSphereNormalMap(kNormalMapWidth, kNormalMapHeight, ballHeightField(number));
+RgbPicture makeNormalMap(int number)
+{
+    return encodeSphereNormalMap(normalMapWidth, normalMapHeight, ballHeightField(number));
 }
 
-bool writeTextureSet(const std::string& folder, std::string& failedFile) {
-    struct Entry {
-        const char* name;
-        RgbPicture (*make)();
-    };
-    const Entry room[] = {{"hardwoodfloor.bmp", makeHardwoodFloor}, {"brick.bmp", makeBrickWall}};
-    for (const Entry& entry : room) {
-        std::string path = folder + "/" + entry.name;
-        if (!writeBmp24(path, entry.make())) {
-            failedFile = path;
+bool writeTextureSet(const std::string& folder, std::string* failedFile)
+{
+    if (!writePicture(folder, "hardwoodfloor.bmp", makeHardwoodFloor(), failedFile) ||
+        !writePicture(folder, "brick.bmp", makeBrickWall(), failedFile))
+        return false;
+    for (int number = 1; number <= normalMapCount; ++number) {
+        const std::string name = "normalmap" + std::to_string(number) + ".bmp";
+        if (!writePicture(folder, name, makeNormalMap(number), failedFile))
             return false;
-        }
-    }
-    for (int number = 1; number <= kNormalMapCount; ++number) {
-        std::string path = folder + "/normalmap" + std::to_string(number) + ".bmp";
-        if (!writeBmp24(path, makeNormalMap(number))) {
-            failedFile = path;
-            return false;
-        }
     }
     return true;
 }
-
-}  // namespace texgen

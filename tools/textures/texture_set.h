@@ -2,14 +2,11 @@
 // the ball's five normal maps. Each is a pure function of the generator's code, so every run
 // writes the same bytes.
 #pragma once
-#include <string>
-
+#include "app/scene_state.h"
 #include "tools/textures/rgb_picture.h"
 #include "tools/textures/sphere_normal_map.h"
 
-namespace texgen {
-
-const int kNormalMapCount = 5;
+#include <string>
 
 // Warm planks with grain and joints, tiling in both directions; the room repeats it 5 by 5 over
 // its 60 by 60 floor, so the tile spans 12 units.
@@ -26,7 +23,5 @@ SphereHeight ballHeightField(int number);
 RgbPicture makeNormalMap(int number);
 
 // Writes all seven files into `folder` (which must exist) under the names the program reads.
-// On failure, names the file that could not be written in `failedFile` and returns false.
-bool writeTextureSet(const std::string& folder, std::string& failedFile);
-
-}  // namespace texgen
+// On failure, names the file that could not be written in *failedFile and returns false.
+bool writeTextureSet(const std::string& folder, std::string* failedFile);

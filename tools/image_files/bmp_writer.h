@@ -1,8 +1,9 @@
-// Builds BMP files byte by byte for the reader's tests, from header fields the test chooses,
-// so that well-formed and broken files alike are one call away.
+// BMP files byte by byte, as the program's BMP reader takes them: the generator's 24-bit
+// textures, and for the reader's tests every header kind, palette and mask from fields the
+// test chooses, so that well-formed and broken files alike are one call away.
+// Only writes; reading is the program's own business.
 #pragma once
 #include <cstdint>
-#include <string>
 #include <vector>
 
 struct BmpColor {
@@ -24,10 +25,12 @@ struct BmpFields {
 };
 
 // The whole file: headers, masks, colour table, then bits as given.
-std::vector<unsigned char> writeBmp(const BmpFields& fields, const std::vector<unsigned char>& bits);
+std::vector<unsigned char> encodeBmp(const BmpFields& fields,
+                                     const std::vector<unsigned char>& bits);
 
 // Rows of source bytes, each padded with zeros to a multiple of 4 bytes, in the order given.
 std::vector<unsigned char> paddedRows(const std::vector<std::vector<unsigned char>>& rows);
 
-// Writes bytes to a new file under the test's temporary folder and returns its path.
-std::string writeTempFile(const std::string& name, const std::vector<unsigned char>& bytes);
+// An uncompressed 24-bit file with file and info header of an image given as tight rows of
+// red, green, blue bytes, bottom row first; stored bottom-up, blue first, rows padded.
+std::vector<unsigned char> encodeBmp24(const unsigned char* rgb, int width, int height);

@@ -1,7 +1,6 @@
-#include "tools/font/tga_writer.h"
+#include "tools/image_files/tga_writer.h"
 
 #include <cassert>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -22,7 +21,8 @@ void appendRlePackets(std::vector<unsigned char>& out, const unsigned char* pixe
     size_t i = 0;
     while (i < count) {
         size_t run = 1;
-        while (i + run < count && run < maxPacketPixels && samePixel(at(i + run), at(i), bytesPerPixel))
+        while (i + run < count && run < maxPacketPixels &&
+               samePixel(at(i + run), at(i), bytesPerPixel))
             ++run;
         if (run >= 2) {
             out.push_back(static_cast<unsigned char>(0x80 | (run - 1)));
@@ -73,19 +73,4 @@ std::vector<unsigned char> encodeTga(const unsigned char* pixels, int width, int
     else
         file.insert(file.end(), stored.begin(), stored.end());
     return file;
-}
-
-bool writeFileBytes(const char* path, const std::vector<unsigned char>& bytes, std::string* error)
-{
-    FILE* file = fopen(path, "wb");
-    if (!file) {
-        *error = std::string("cannot create ") + path;
-        return false;
-    }
-    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (fclose(file) != 0)
-        written = false;
-    if (!written)
-        *error = std::string("cannot write ") + path;
-    return written;
 }

@@ -3,7 +3,6 @@
 // Only writes; reading is the program's own business.
 #pragma once
 #include <cstddef>
-#include <string>
 #include <vector>
 
 // Appends the run-length packets for count pixels of bytesPerPixel bytes each, in the order
@@ -15,5 +14,3 @@ void appendRlePackets(std::vector<unsigned char>& out, const unsigned char* pixe
 // The whole file for an image given as red, green, blue (, alpha) bytes with its top row first.
 std::vector<unsigned char> encodeTga(const unsigned char* pixels, int width, int height,
                                      int bytesPerPixel, bool compressed);
-
-bool writeFileBytes(const char* path, const std::vector<unsigned char>& bytes, std::string* error);

@@ -1,8 +1,6 @@
-#include "tests/support/bmp_writer.h"
+#include "tools/image_files/bmp_writer.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <cstddef>
 
 namespace {
 
@@ -20,7 +18,8 @@ void put32(std::vector<unsigned char>& out, uint32_t value)
 
 }  // namespace
 
-std::vector<unsigned char> writeBmp(const BmpFields& fields, const std::vector<unsigned char>& bits)
+std::vector<unsigned char> encodeBmp(const BmpFields& fields,
+                                     const std::vector<unsigned char>& bits)
 {
     const bool core = fields.headerSize == 12;
     std::vector<unsigned char> dib;
@@ -80,25 +79,23 @@ std::vector<unsigned char> paddedRows(const std::vector<std::vector<unsigned cha
     return bits;
 }
 
-std::string writeTempFile(const std::string& name, const std::vector<unsigned char>& bytes)
+std::vector<unsigned char> encodeBmp24(const unsigned char* rgb, int width, int height)
 {
-    static std::string folder;
-    if (folder.empty()) {
-        std::string pattern = std::filesystem::temp_directory_path().string() + "/kx_test_XXXXXX";
-        if (mkdtemp(&pattern[0])) {
-            folder = pattern;
-            atexit([] {
-                std::error_code ignored;
-                std::filesystem::remove_all(folder, ignored);
-            });
+    const size_t rowBytes = size_t(width) * 3;
+    const size_t stride = (rowBytes + 3) & ~size_t(3);
+    std::vector<unsigned char> bits(stride * size_t(height), 0);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* source = rgb + size_t(y) * rowBytes;
+        unsigned char* target = bits.data() + size_t(y) * stride;
+        for (size_t x = 0; x < rowBytes; x += 3) {
+            target[x] = source[x + 2];
+            target[x + 1] = source[x + 1];
+            target[x + 2] = source[x];
         }
     }
-    const std::string path = folder + "/" + name;
-    FILE* file = fopen(path.c_str(), "wb");
-    if (file) {
-        if (!bytes.empty())
-            fwrite(bytes.data(), 1, bytes.size(), file);
-        fclose(file);
-    }
-    return path;
+    BmpFields fields;
+    fields.width = width;
+    fields.height = height;  // positive: bottom row first
+    fields.sizeImage = uint32_t(bits.size());
+    return encodeBmp(fields, bits);
 }

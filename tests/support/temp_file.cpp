@@ -1,0 +1,25 @@
+#include "tests/support/temp_file.h"
+
+#include "tools/image_files/file_bytes.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+std::string writeTempFile(const std::string& name, const std::vector<unsigned char>& bytes)
+{
+    static std::string folder;
+    if (folder.empty()) {
+        std::string pattern = std::filesystem::temp_directory_path().string() + "/kx_test_XXXXXX";
+        if (mkdtemp(&pattern[0])) {
+            folder = pattern;
+            atexit([] {
+                std::error_code ignored;
+                std::filesystem::remove_all(folder, ignored);
+            });
+        }
+    }
+    const std::string path = folder + "/" + name;
+    std::string ignored;  // a test that reads a file it could not write fails there
+    writeFileBytes(path.c_str(), bytes, &ignored);
+    return path;
+}

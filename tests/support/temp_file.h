@@ -1,0 +1,7 @@
+// Files that a test writes for the program to read, in a folder removed when the test ends.
+#pragma once
+#include <string>
+#include <vector>
+
+// Writes bytes to a new file under the test's temporary folder and returns its path.
+std::string writeTempFile(const std::string& name, const std::vector<unsigned char>& bytes);
