@@ -94,10 +94,23 @@ size_t joinLineEnds(char* text, size_t count)
     return kept;
 }
 
-GLint uniformLocation(GLhandleARB program, const char* name)
+// True the first time name misses, when it is kept. A name too long to keep, or one beyond
+// the record's room, counts as new on every miss: it is shown again rather than never.
+bool firstMiss(MissedUniforms& missed, const char* name)
+{
+    for (int i = 0; i < missed.count; i++)
+        if (strcmp(missed.names[i], name) == 0)
+            return false;
+    if (missed.count < MissedUniforms::capacity && strlen(name) < MissedUniforms::nameSize)
+        strcpy(missed.names[missed.count++], name);
+    return true;
+}
+
+// Looked up by name on every call; only the message is kept back after the first miss.
+GLint uniformLocation(GLhandleARB program, const char* name, MissedUniforms& missed)
 {
     GLint location = shaderEntryPoints.glGetUniformLocationARB(program, name);
-    if (location == -1)
+    if (location == -1 && firstMiss(missed, name))
         warn("Variable name could not be found!", "ERROR");
     return location;
 }
@@ -187,7 +200,7 @@ bool ShaderProgram::setUniform1i(const char* name, GLint value)
 {
     if (!entryPointsComplete())
         return false;
-    GLint location = uniformLocation(program, name);
+    GLint location = uniformLocation(program, name, missed1i);
     if (location == -1)
         return false;
     shaderEntryPoints.glUniform1iARB(location, value);
@@ -199,7 +212,7 @@ bool ShaderProgram::setUniformMatrix4fv(const char* name, GLint count, GLboolean
 {
     if (!entryPointsComplete())
         return false;
-    GLint location = uniformLocation(program, name);
+    GLint location = uniformLocation(program, name, missedMatrix4fv);
     if (location == -1)
         return false;
     shaderEntryPoints.glUniformMatrix4fvARB(location, count, transpose, values);

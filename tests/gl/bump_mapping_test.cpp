@@ -110,7 +110,7 @@ protected:
         return frame;
     }
 
-    ShaderProgram shader;
+    ShaderProgram shader = {};
     GLuint texture = 0;
 };
 
