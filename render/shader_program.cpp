@@ -1,12 +1,12 @@
 #include "render/shader_program.h"
 
+#include "platform/file_status.h"
 #include "platform/gl_entry_points.h"
 #include "platform/message_box.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 
 ShaderEntryPoints shaderEntryPoints;
 
@@ -120,13 +120,14 @@ GLint uniformLocation(GLhandleARB program, const char* name, MissedUniforms& mis
 char* readShaderSource(const char* path)
 {
     // Text mode, so that CR LF line ends arrive as LF; where the C library does not translate
-    // them (POSIX), the pairs are joined after reading.
-    FILE* file = fopen(path, "r");
+    // them (POSIX), the pairs are joined after reading. Only a regular file is opened: a FIFO
+    // would block, so anything else counts as a file that cannot be opened.
+    FILE* file = isRegularFile(path) ? fopen(path, "r") : nullptr;
     if (!file)
         warn("Cannot open shader file!", "ERROR");
 
-    struct stat status;
-    if (stat(path, &status) != 0) {
+    size_t size = 0;
+    if (!fileSize(path, &size)) {
         warn("Cannot get file stats for shader file!", "ERROR");
         if (file)
             fclose(file);
@@ -135,7 +136,6 @@ char* readShaderSource(const char* path)
     if (!file)
         return nullptr;
 
-    size_t size = static_cast<size_t>(status.st_size);
     char* text = static_cast<char*>(malloc(size + 1));
     if (text) {
         // Fewer bytes than the size remain when CR LF pairs shrank to LF.

@@ -91,6 +91,28 @@ def replace_text(text):
     return damage
 
 
+def replace_with(make):
+    def damage(path):
+        os.remove(path)
+        make(path)
+    return damage
+
+
+def link_to(target):
+    return replace_with(lambda path: os.symlink(target(path), path))
+
+
+# Paths that name no regular file; True where even their status cannot be had.
+NOT_FILES = [
+    ("a directory", replace_with(os.mkdir), False),
+    ("a FIFO", replace_with(os.mkfifo), False),
+    ("a link to /dev/zero", link_to(lambda path: "/dev/zero"), False),
+    ("a dangling link", link_to(lambda path: path + ".gone"), True),
+    ("a loop of links", link_to(os.path.basename), True),
+    ("a file without read permission", lambda path: os.chmod(path, 0), False),
+]
+
+
 class AssetFaults(unittest.TestCase):
     def run_case(self, damages, expected_boxes, timeout=60):
         """Damages files of a fresh run dir, starts the program and checks what the user sees.
@@ -165,6 +187,22 @@ class AssetFaults(unittest.TestCase):
         self.run_case({"BumpMapping.frag": replace_text("void main() { gl_FragColor = ; }\n")},
                       [("Fragment Shader Compile Error", None), ("Linking Error", None)] +
                       UNIFORM_BOXES)
+
+    def test_a_path_that_is_no_regular_file_is_reported_at_once(self):
+        for kind, damage, no_status in NOT_FILES:
+            stat_box = [("ERROR", "Cannot get file stats for shader file!")] if no_status else []
+            boxes = {
+                "textures/brick.bmp": [("Error", "Failed to open DIB file textures/brick.bmp.")],
+                "textures/Font.tga": [("ERROR", "Could not open texture file")],
+                "BumpMapping.frag": [("ERROR", "Cannot open shader file!")] + stat_box +
+                                    [("Fragment Shader Compile Error", None),
+                                     ("Linking Error", None)] + UNIFORM_BOXES,
+            }
+            for path, expected in boxes.items():
+                with self.subTest(path, kind=kind):
+                    if "permission" in kind and os.geteuid() == 0:
+                        self.skipTest("root reads any file")
+                    self.run_case({path: damage}, expected, timeout=10)
 
     @staticmethod
     def missing_shader_boxes(kind):
