@@ -1,5 +1,6 @@
 #include "image/tga_image.h"
 
+#include "platform/file_status.h"
 #include "platform/message_box.h"
 
 #include <cstdlib>
@@ -152,7 +153,8 @@ const char* decodePackets(FILE* file, unsigned char* out, uint32_t pixelTotal)
 
 void TgaReader::load(TgaImage* image, const char* path)
 {
-    FILE* file = fopen(path, "rb");
+    // Anything but a regular file (a FIFO would block the open) counts as one not opened.
+    FILE* file = isRegularFile(path) ? fopen(path, "rb") : nullptr;
     if (!file) {
         report("Could not open texture file");
         return;

@@ -1,5 +1,6 @@
 // Read-only access to a whole file's bytes, mapped rather than copied.
-// An empty file or one that cannot be opened or mapped yields nothing.
+// An empty file, one that cannot be opened or mapped, or a path that names no regular file
+// (platform/file_status.h) yields nothing.
 #pragma once
 #include <cstddef>
 

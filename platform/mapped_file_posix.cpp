@@ -1,5 +1,7 @@
 #include "platform/mapped_file.h"
 
+#include "platform/file_status.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -9,6 +11,8 @@ bool mapFile(const char* path, MappedFile* file)
 {
     file->data = nullptr;
     file->size = 0;
+    if (!isRegularFile(path))
+        return false;
     int descriptor = open(path, O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
         return false;

@@ -1,12 +1,12 @@
 #include "render/shader_program.h"
 
+#include "platform/file_status.h"
 #include "platform/gl_entry_points.h"
 #include "platform/message_box.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 
 ShaderEntryPoints shaderEntryPoints;
 
@@ -94,10 +94,23 @@ size_t joinLineEnds(char* text, size_t count)
     return kept;
 }
 
-GLint uniformLocation(GLhandleARB program, const char* name)
+// True the first time name misses, when it is kept. A name too long to keep, or one beyond
+// the record's room, counts as new on every miss: it is shown again rather than never.
+bool firstMiss(MissedUniforms& missed, const char* name)
+{
+    for (int i = 0; i < missed.count; i++)
+        if (strcmp(missed.names[i], name) == 0)
+            return false;
+    if (missed.count < MissedUniforms::capacity && strlen(name) < MissedUniforms::nameSize)
+        strcpy(missed.names[missed.count++], name);
+    return true;
+}
+
+// Looked up by name on every call; only the message is kept back after the first miss.
+GLint uniformLocation(GLhandleARB program, const char* name, MissedUniforms& missed)
 {
     GLint location = shaderEntryPoints.glGetUniformLocationARB(program, name);
-    if (location == -1)
+    if (location == -1 && firstMiss(missed, name))
         warn("Variable name could not be found!", "ERROR");
     return location;
 }
@@ -107,13 +120,14 @@ GLint uniformLocation(GLhandleARB program, const char* name)
 char* readShaderSource(const char* path)
 {
     // Text mode, so that CR LF line ends arrive as LF; where the C library does not translate
-    // them (POSIX), the pairs are joined after reading.
-    FILE* file = fopen(path, "r");
+    // them (POSIX), the pairs are joined after reading. Only a regular file is opened: a FIFO
+    // would block, so anything else counts as a file that cannot be opened.
+    FILE* file = isRegularFile(path) ? fopen(path, "r") : nullptr;
     if (!file)
         warn("Cannot open shader file!", "ERROR");
 
-    struct stat status;
-    if (stat(path, &status) != 0) {
+    size_t size = 0;
+    if (!fileSize(path, &size)) {
         warn("Cannot get file stats for shader file!", "ERROR");
         if (file)
             fclose(file);
@@ -122,7 +136,6 @@ char* readShaderSource(const char* path)
     if (!file)
         return nullptr;
 
-    size_t size = static_cast<size_t>(status.st_size);
     char* text = static_cast<char*>(malloc(size + 1));
     if (text) {
         // Fewer bytes than the size remain when CR LF pairs shrank to LF.
@@ -187,7 +200,7 @@ bool ShaderProgram::setUniform1i(const char* name, GLint value)
 {
     if (!entryPointsComplete())
         return false;
-    GLint location = uniformLocation(program, name);
+    GLint location = uniformLocation(program, name, missed1i);
     if (location == -1)
         return false;
     shaderEntryPoints.glUniform1iARB(location, value);
@@ -199,7 +212,7 @@ bool ShaderProgram::setUniformMatrix4fv(const char* name, GLint count, GLboolean
 {
     if (!entryPointsComplete())
         return false;
-    GLint location = uniformLocation(program, name);
+    GLint location = uniformLocation(program, name, missedMatrix4fv);
     if (location == -1)
         return false;
     shaderEntryPoints.glUniformMatrix4fvARB(location, count, transpose, values);

@@ -29,11 +29,22 @@ extern ShaderEntryPoints shaderEntryPoints;
 // The whole file as a malloc'd, NUL-terminated text read in text mode, or nullptr.
 char* readShaderSource(const char* path);
 
+// The uniform names one setter has reported missing. A name missing in every frame is shown
+// once, not in a box per frame that would leave the scene unusable. Zeroed, it holds none.
+struct MissedUniforms {
+    static const int capacity = 4;
+    static const int nameSize = 32;
+    char names[capacity][nameSize];
+    int count;
+};
+
 class ShaderProgram {
 public:
     GLhandleARB program;
     GLhandleARB vertexShader;
     GLhandleARB fragmentShader;
+    MissedUniforms missed1i;
+    MissedUniforms missedMatrix4fv;
 
     void build(const char* vertexShaderPath, const char* fragmentShaderPath);
     void bind();

@@ -11,12 +11,14 @@ import re
 import subprocess
 import unittest
 
-from harness import BINARY, WINDOW_TITLE, Session, wait_until
+from harness import BINARY, Session
 
 SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
 NORMAL_MAPS = ["textures/normalmap%d.bmp" % n for n in range(1, 6)]
 BMPS = NORMAL_MAPS + ["textures/hardwoodfloor.bmp", "textures/brick.bmp"]
-SHADER_UNIFORM_BOX = ("ERROR", "Variable name could not be found!")
+# The frame sets both uniforms of a program that did not link: each missing name is shown
+# once, "normalmap" and then "light_mvmatrix".
+UNIFORM_BOXES = [("ERROR", "Variable name could not be found!")] * 2
 
 
 def sanitizer_environment():
@@ -87,13 +89,35 @@ def replace_text(text):
     return damage
 
 
+def replace_with(make):
+    def damage(path):
+        os.remove(path)
+        make(path)
+    return damage
+
+
+def link_to(target):
+    return replace_with(lambda path: os.symlink(target(path), path))
+
+
+# Paths that name no regular file; True where even their status cannot be had.
+NOT_FILES = [
+    ("a directory", replace_with(os.mkdir), False),
+    ("a FIFO", replace_with(os.mkfifo), False),
+    ("a link to /dev/zero", link_to(lambda path: "/dev/zero"), False),
+    ("a dangling link", link_to(lambda path: path + ".gone"), True),
+    ("a loop of links", link_to(os.path.basename), True),
+    ("a file without read permission", lambda path: os.chmod(path, 0), False),
+]
+
+
 class AssetFaults(unittest.TestCase):
-    def run_case(self, damages, expected_boxes, per_frame_box=None):
+    def run_case(self, damages, expected_boxes, timeout=60):
         """Damages files of a fresh run dir, starts the program and checks what the user sees.
 
         damages: {relative path: damage function}. expected_boxes: (caption, text) of every
-        set-up message box in order (text None: not read). per_frame_box: the box that each
-        frame then shows, if any.
+        message box in order (text None: not read), those of the first frame included. Each
+        box and then the first frame must come within timeout seconds.
         """
         s = Session()
         self.addCleanup(s.close)
@@ -102,7 +126,7 @@ class AssetFaults(unittest.TestCase):
         s.start(env=SANITIZER_ENV)
 
         for caption, text in expected_boxes:
-            box, title = s.wait_dialog(timeout=60)
+            box, title = s.wait_dialog(timeout=timeout)
             self.assertEqual(title, caption, "boxes so far out of order, expected %s"
                              % (expected_boxes,))
             if text is not None:
@@ -110,31 +134,13 @@ class AssetFaults(unittest.TestCase):
                 self.assertTrue(reads_as(read, text), "%r does not read as %r" % (read, text))
             s.dismiss(box)
 
-        if per_frame_box:
-            box, title = s.wait_dialog(timeout=60)
-            self.assertEqual(title, per_frame_box[0])
-            self.assertTrue(reads_as(s.dialog_text(box), per_frame_box[1]))
-            # The boxes come back every frame; Esc, queued for the window, ends the program
-            # as soon as this frame's boxes are dismissed.
-            s.window = s.x("xdotool", "search", "--name", "^%s$" % WINDOW_TITLE).split()[0]
-            s.key("Escape")
-            s.dismiss(box)
-
-            def ended():
-                if s.process.poll() is not None:
-                    return True
-                try:
-                    for box, _ in s.dialogs():
-                        s.dismiss(box)
-                except subprocess.CalledProcessError:
-                    pass  # a box closed while the window tree was listed
-                return False
-            wait_until(ended, timeout=60, what="the program to end")
-        else:
-            s.wait_window()
-            s.wait_frame(timeout=60)
-            self.assertEqual(s.dialogs(), [], "a box after the set-up")
-            s.key("Escape")
+        s.wait_window(timeout=timeout)
+        first = s.wait_frame(timeout=timeout)
+        # Frames go on without a box: the ball rolls.
+        s.key("space")
+        s.wait_change(first, threshold=2, region=(0, 0, 800, 540), what="the ball to roll")
+        self.assertEqual(s.dialogs(), [], "a box after the first frame")
+        s.key("Escape")
         self.assertEqual(s.wait_exit(60), 0, s.stderr())
         self.assertEqual(s.stderr(), "")
 
@@ -146,7 +152,7 @@ class AssetFaults(unittest.TestCase):
         boxes = ([("ERROR", "Could not open texture file")] +
                  [("Error", "Failed to open DIB file %s." % path) for path in BMPS] +
                  self.missing_shader_boxes("Fragment"))
-        self.run_case(damages, boxes, per_frame_box=SHADER_UNIFORM_BOX)
+        self.run_case(damages, boxes)
 
     def test_a_damaged_glyph_sheet(self):
         cases = [
@@ -175,19 +181,35 @@ class AssetFaults(unittest.TestCase):
                 self.run_case({path: damage}, [("Error", text)])
 
     def test_a_missing_vertex_shader_and_a_broken_fragment_shader(self):
-        self.run_case({"BumpMapping.vert": remove}, self.missing_shader_boxes("Vertex"),
-                      per_frame_box=SHADER_UNIFORM_BOX)
+        self.run_case({"BumpMapping.vert": remove}, self.missing_shader_boxes("Vertex"))
         self.run_case({"BumpMapping.frag": replace_text("void main() { gl_FragColor = ; }\n")},
-                      [("Fragment Shader Compile Error", None), ("Linking Error", None)],
-                      per_frame_box=SHADER_UNIFORM_BOX)
+                      [("Fragment Shader Compile Error", None), ("Linking Error", None)] +
+                      UNIFORM_BOXES)
+
+    def test_a_path_that_is_no_regular_file_is_reported_at_once(self):
+        for kind, damage, no_status in NOT_FILES:
+            stat_box = [("ERROR", "Cannot get file stats for shader file!")] if no_status else []
+            boxes = {
+                "textures/brick.bmp": [("Error", "Failed to open DIB file textures/brick.bmp.")],
+                "textures/Font.tga": [("ERROR", "Could not open texture file")],
+                "BumpMapping.frag": [("ERROR", "Cannot open shader file!")] + stat_box +
+                                    [("Fragment Shader Compile Error", None),
+                                     ("Linking Error", None)] + UNIFORM_BOXES,
+            }
+            for path, expected in boxes.items():
+                with self.subTest(path, kind=kind):
+                    if "permission" in kind and os.geteuid() == 0:
+                        self.skipTest("root reads any file")
+                    self.run_case({path: damage}, expected, timeout=10)
 
     @staticmethod
     def missing_shader_boxes(kind):
         """A missing source: the reader's two boxes, then the driver's words on the empty text
-        that stands for it, and the link that cannot succeed without it."""
+        that stands for it, the link that cannot succeed without it, and the two uniforms
+        that the first frame then misses."""
         return [("ERROR", "Cannot open shader file!"),
                 ("ERROR", "Cannot get file stats for shader file!"),
-                (kind + " Shader Compile Error", None), ("Linking Error", None)]
+                (kind + " Shader Compile Error", None), ("Linking Error", None)] + UNIFORM_BOXES
 
 
 if __name__ == "__main__":

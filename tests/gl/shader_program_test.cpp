@@ -19,6 +19,8 @@ const char* const openFailed = "Cannot open shader file!";
 const char* const statFailed = "Cannot get file stats for shader file!";
 const char* const notFound = "Variable name could not be found!";
 
+PFNGLGETUNIFORMLOCATIONARBPROC systemUniformLocation;
+
 const char* const minimalVertex = "#version 110\nvoid main() { gl_Position = ftransform(); }\n";
 const char* const minimalFragment = "#version 110\nvoid main() { gl_FragColor = vec4(1.0); }\n";
 
@@ -175,7 +177,14 @@ TEST_F(ShaderProgramTest, ABrokenShaderIsReportedAndTheRestOfTheBuildStillRuns)
     }
 }
 
-TEST_F(ShaderProgramTest, AfterAFailedLinkEverySetterCallReportsTheMissingName)
+int lookups = 0;
+GLint countedLookup(GLhandleARB program, const GLcharARB* name)
+{
+    lookups++;
+    return systemUniformLocation(program, name);
+}
+
+TEST_F(ShaderProgramTest, AfterAFailedLinkEachMissingNameIsReportedOnce)
 {
     // Both halves compile; the declared but never defined function only fails at link time.
     std::string fragment = write("unresolved.frag",
@@ -188,12 +197,23 @@ TEST_F(ShaderProgramTest, AfterAFailedLinkEverySetterCallReportsTheMissingName)
     shader.build(vertex.c_str(), fragment.c_str());
     ASSERT_EQ(captions(recorder), std::vector<std::string>{"Linking Error"});
 
+    // Each name is shown the first time it misses, in the order the frame sets them, and
+    // then misses silently though it is still looked up on every call.
+    systemUniformLocation = shaderEntryPoints.glGetUniformLocationARB;
+    shaderEntryPoints.glGetUniformLocationARB = countedLookup;
+    lookups = 0;
     GLfloat matrix[16] = {};
     shader.bind();
     for (int frame = 0; frame < 2; frame++) {
         EXPECT_FALSE(shader.setUniform1i("normalmap", 0));
+        EXPECT_EQ(recorder.messages.size(), frame == 0 ? 2u : 3u);
         EXPECT_FALSE(shader.setUniformMatrix4fv("light_mvmatrix", 1, GL_FALSE, matrix));
+        EXPECT_EQ(recorder.messages.size(), 3u);
     }
+    EXPECT_EQ(lookups, 4);
+    // A name not missed before is news, also to the other setter.
+    EXPECT_FALSE(shader.setUniform1i("other", 0));
+    EXPECT_FALSE(shader.setUniformMatrix4fv("normalmap", 1, GL_FALSE, matrix));
     shader.unbind();
     ASSERT_EQ(recorder.messages.size(), 5u);
     for (size_t i = 1; i < recorder.messages.size(); i++) {

@@ -52,6 +52,16 @@ InkBox inkOf(const GlyphSheet& sheet, int cell)
     return box;
 }
 
+// The sheet as drawn: the alpha of glyph and rim together in place of the coverage.
+GlyphSheet outlined(const GlyphSheet& sheet)
+{
+    GlyphSheet drawn = sheet;
+    std::vector<unsigned char> rgba = glyphSheetRgba(sheet);
+    for (size_t i = 0; i < drawn.coverage.size(); ++i)
+        drawn.coverage[i] = rgba[i * 4 + 3];
+    return drawn;
+}
+
 std::vector<unsigned char> readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -111,12 +121,14 @@ TEST(GlyphSheet, CentresEveryGlyphWithinTheAdvanceAndKeepsCellEdgesClear)
     const GlyphSheet& sheet = renderedSheet();
     ASSERT_EQ(sheet.width, 512);
     ASSERT_EQ(sheet.height, 512);
-    // The pen moves 10 of the cell's 16 units, so a glyph may use the middle 10/16 only.
+    // The pen moves 10 of the cell's 16 units, so a glyph and its rim may use the middle
+    // 10/16 only.
     const int bandLeft = glyphCellPixels * 3 / 16;
     const int bandRight = glyphCellPixels * 13 / 16 - 1;
+    const GlyphSheet drawn = outlined(sheet);
     for (int set = 0; set < 2; ++set)
         for (int code = 33; code <= 126; ++code) {
-            InkBox ink = inkOf(sheet, glyphCell(set, code));
+            InkBox ink = inkOf(drawn, glyphCell(set, code));
             ASSERT_FALSE(ink.empty()) << "set " << set << " code " << code;
             EXPECT_GE(ink.left, bandLeft) << "set " << set << " '" << char(code) << "'";
             EXPECT_LE(ink.right, bandRight) << "set " << set << " '" << char(code) << "'";
@@ -130,7 +142,7 @@ TEST(GlyphSheet, CentresEveryGlyphWithinTheAdvanceAndKeepsCellEdgesClear)
     InkBox g = inkOf(sheet, glyphCell(0, 'g'));
     EXPECT_GT(g.bottom, a.bottom + 4);
     EXPECT_LT(g.bottom, glyphCellPixels);
-    EXPECT_GE(a.bottom - a.top + 1, 20) << "capitals should be at least 20 pixels tall";
+    EXPECT_GE(a.bottom - a.top + 1, 18) << "capitals should be at least 18 pixels tall";
 }
 
 TEST(GlyphSheet, LeavesSpaceDeleteAndUnusedCellsEmpty)
@@ -153,17 +165,38 @@ TEST(GlyphSheet, SetOneIsBolderThanSetZero)
     }
 }
 
-TEST(GlyphSheet, IsWhiteWithCoverageInAlpha)
+TEST(GlyphSheet, IsWhiteInADarkRimOnTransparentBlack)
 {
+    // Full coverage is opaque white; around it lies a black rim of glyphRimPixels, and
+    // outside the rim everything is transparent black.
     const GlyphSheet& sheet = renderedSheet();
     std::vector<unsigned char> rgba = glyphSheetRgba(sheet);
     ASSERT_EQ(rgba.size(), sheet.coverage.size() * 4);
     for (size_t i = 0; i < sheet.coverage.size(); ++i) {
-        ASSERT_EQ(rgba[i * 4], 0xFF);
-        ASSERT_EQ(rgba[i * 4 + 1], 0xFF);
-        ASSERT_EQ(rgba[i * 4 + 2], 0xFF);
-        ASSERT_EQ(rgba[i * 4 + 3], sheet.coverage[i]);
+        const unsigned char* pixel = &rgba[i * 4];
+        ASSERT_GE(pixel[3], sheet.coverage[i]);
+        ASSERT_TRUE(pixel[0] == pixel[1] && pixel[1] == pixel[2]) << i;
+        if (sheet.coverage[i] == 0xFF) {
+            ASSERT_EQ(pixel[0] + pixel[3], 2 * 0xFF) << i;
+        } else if (sheet.coverage[i] == 0) {
+            ASSERT_EQ(pixel[0], 0) << i;
+        }
     }
+    const GlyphSheet drawn = outlined(sheet);
+    for (int cell : {glyphCell(0, 'A'), glyphCell(0, '.'), glyphCell(1, 'g')}) {
+        InkBox glyph = inkOf(sheet, cell), rimmed = inkOf(drawn, cell);
+        EXPECT_EQ(rimmed.left, glyph.left - glyphRimPixels) << cell;
+        EXPECT_EQ(rimmed.right, glyph.right + glyphRimPixels) << cell;
+        EXPECT_EQ(rimmed.top, glyph.top - glyphRimPixels) << cell;
+        EXPECT_EQ(rimmed.bottom, glyph.bottom + glyphRimPixels) << cell;
+    }
+    // Beside the stem of '|', one pixel out of its anti-aliased edge, the rim is mostly dark.
+    InkBox bar = inkOf(sheet, glyphCell(0, '|'));
+    int x0 = (glyphCell(0, '|') % glyphGridSize) * glyphCellPixels;
+    int y0 = (glyphCell(0, '|') / glyphGridSize) * glyphCellPixels;
+    int middle = (y0 + (bar.top + bar.bottom) / 2) * sheet.width + x0;
+    EXPECT_GE(drawn.coverage[middle + bar.left - 1], 0x80);
+    EXPECT_GE(drawn.coverage[middle + bar.right + 1], 0x80);
 }
 
 TEST(GlyphSheet, BuildWritesTheSameCompressedFileEveryTime)

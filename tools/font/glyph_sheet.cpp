@@ -4,6 +4,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -70,8 +71,10 @@ bool place(FT_GlyphSlot glyph, int cell, int baseline, GlyphSheet* sheet, std::s
     int columns = static_cast<int>(bitmap.width);
     if (rows == 0 || columns == 0)
         return true;
-    if (left < 0 || top < 0 || left + columns > glyphCellPixels || top + rows > glyphCellPixels) {
-        *error = "glyph of cell " + std::to_string(cell) + " does not fit its " +
+    const int edge = glyphRimPixels;
+    if (left < edge || top < edge || left + columns > glyphCellPixels - edge ||
+        top + rows > glyphCellPixels - edge) {
+        *error = "glyph of cell " + std::to_string(cell) + " with its rim does not fit its " +
                  std::to_string(glyphCellPixels) + "-pixel cell";
         return false;
     }
@@ -93,15 +96,17 @@ bool render(FT_Library library, const char* const paths[setCount], GlyphSheet* s
     for (int set = 0; set < setCount && ok; ++set)
         ok = openFace(library, paths[set], &faces[set], error);
 
-    // One baseline for both sets, low enough for the deepest descender of either face.
+    // One baseline for both sets, low enough for the deepest descender of either face and
+    // its rim.
     Ink ink;
     for (int set = 0; set < setCount && ok; ++set)
         for (int code = firstCode; code <= lastCode && ok; ++code)
             if (hasGlyph(faces[set], code) && (ok = loadGlyph(faces[set], code, paths[set], error)))
                 measure(faces[set]->glyph, &ink);
-    int baseline = glyphCellPixels - ink.below;
-    if (ok && ink.above > baseline) {
-        *error = "glyphs are " + std::to_string(ink.above + ink.below) + " pixels tall, cells " +
+    int baseline = glyphCellPixels - glyphRimPixels - ink.below;
+    if (ok && ink.above > baseline - glyphRimPixels) {
+        *error = "glyphs are " + std::to_string(ink.above + ink.below) + " pixels tall with " +
+                 std::to_string(glyphRimPixels) + "-pixel rims, cells " +
                  std::to_string(glyphCellPixels);
         ok = false;
     }
@@ -116,6 +121,27 @@ bool render(FT_Library library, const char* const paths[setCount], GlyphSheet* s
         if (face)
             FT_Done_Face(face);
     return ok;
+}
+
+// The rim is the glyph widened by a disc of glyphRimPixels radius, its edge anti-aliased by
+// the distance: the strongest coverage nearby, weakened by how far beyond the radius it lies.
+// Glyphs keep glyphRimPixels clear of their cell's edges, so no rim reaches a neighbour.
+int rimCoverage(const GlyphSheet& sheet, int x, int y)
+{
+    const int reach = glyphRimPixels;
+    const int yFrom = std::max(y - reach, 0), yTo = std::min(y + reach, sheet.height - 1);
+    const int xFrom = std::max(x - reach, 0), xTo = std::min(x + reach, sheet.width - 1);
+    int strongest = 0;
+    for (int v = yFrom; v <= yTo; ++v)
+        for (int u = xFrom; u <= xTo; ++u) {
+            int glyph = sheet.coverage[v * sheet.width + u];
+            if (glyph <= strongest)
+                continue;
+            double distance = std::sqrt(double((u - x) * (u - x) + (v - y) * (v - y)));
+            double weight = std::min(1.0, std::max(0.0, reach + 0.5 - distance));
+            strongest = std::max(strongest, static_cast<int>(glyph * weight + 0.5));
+        }
+    return strongest;
 }
 
 }  // namespace
@@ -145,8 +171,17 @@ bool renderGlyphSheet(const char* regularPath, const char* boldPath, GlyphSheet*
 
 std::vector<unsigned char> glyphSheetRgba(const GlyphSheet& sheet)
 {
-    std::vector<unsigned char> rgba(sheet.coverage.size() * 4, 0xFF);
-    for (size_t i = 0; i < sheet.coverage.size(); ++i)
-        rgba[i * 4 + 3] = sheet.coverage[i];
+    std::vector<unsigned char> rgba(sheet.coverage.size() * 4, 0);
+    for (int y = 0; y < sheet.height; ++y)
+        for (int x = 0; x < sheet.width; ++x) {
+            int glyph = sheet.coverage[y * sheet.width + x];
+            int rim = rimCoverage(sheet, x, y);
+            // White glyph over black rim: alpha glyph + rim (1 - glyph), colour glyph / alpha.
+            int alpha = glyph + (rim * (255 - glyph) + 127) / 255;
+            int white = alpha ? (glyph * 255 + alpha / 2) / alpha : 0;
+            unsigned char* pixel = &rgba[(static_cast<size_t>(y) * sheet.width + x) * 4];
+            pixel[0] = pixel[1] = pixel[2] = static_cast<unsigned char>(white);
+            pixel[3] = static_cast<unsigned char>(alpha);
+        }
     return rgba;
 }
