@@ -14,7 +14,7 @@ enum MessageIcon {
     MessageIconWarning,
 };
 
-typedef void (*MessageHandler)(const char* caption, const char* text, MessageOwner owner,
+typedef void (*MessageHandler)(const char* text, const char* caption, MessageOwner owner,
                                MessageIcon icon);
 
 void showMessage(const char* text, const char* caption, MessageOwner owner, MessageIcon icon);

@@ -7,7 +7,7 @@ namespace {
 
 MessageHandler installedHandler = nullptr;
 
-void showDialog(const char* caption, const char* text, MessageIcon icon)
+void showDialog(const char* text, const char* caption, MessageIcon icon)
 {
     // NOTE: SDL's simple message box needs no SDL_Init; it runs its own loop until OK is
     // pressed, which blocks the GLUT loop as a modal dialog should.
@@ -21,11 +21,11 @@ void showDialog(const char* caption, const char* text, MessageIcon icon)
 void showMessage(const char* text, const char* caption, MessageOwner owner, MessageIcon icon)
 {
     if (installedHandler) {
-        installedHandler(caption, text, owner, icon);
+        installedHandler(text, caption, owner, icon);
         return;
     }
     // SDL cannot parent its dialog to a GLUT window, so the owner only matters to handlers.
-    showDialog(caption, text, icon);
+    showDialog(text, caption, icon);
 }
 
 void setMessageHandler(MessageHandler handler) { installedHandler = handler; }
