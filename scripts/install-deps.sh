@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libsdl2-dev
-       libfreetype-dev fonts-dejavu-core)
+       libx11-dev libfreetype-dev fonts-dejavu-core)
 demo=(xvfb xauth x11-utils imagemagick)
 test=(libgtest-dev libbenchmark-dev libstb-dev python3 xdotool tesseract-ocr tesseract-ocr-eng
       apitrace clang libclang-rt-14-dev valgrind)
