@@ -1,7 +1,8 @@
 // The one way the program tells the user about a failure: a modal notice with the text, the
 // caption as its title and a single OK button, blocking until it is dismissed.
-// Shown with SDL2's simple message box; where no dialog can be shown (no display) the text and
-// caption go to stderr and nothing blocks. Tests install a handler that records instead.
+// Shown with SDL2's simple message box; where no dialog can be shown (no display, no X core
+// fonts) the caption, the text and the reason go to stderr as one line and nothing blocks.
+// Tests install a handler that records instead.
 #pragma once
 
 enum MessageOwner {
@@ -14,7 +15,7 @@ enum MessageIcon {
     MessageIconWarning,
 };
 
-typedef void (*MessageHandler)(const char* caption, const char* text, MessageOwner owner,
+typedef void (*MessageHandler)(const char* text, const char* caption, MessageOwner owner,
                                MessageIcon icon);
 
 void showMessage(const char* text, const char* caption, MessageOwner owner, MessageIcon icon);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (fuzz/*_fuzz.cpp) with clang and runs each for a bounded time,
 # seeded from the shared corpus and from the crash files kept as regression tests; fails when
-# any target finds a crash, a leak or a timeout.
+# any target finds a crash, undefined behaviour, a leak or a timeout.
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target ...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -58,7 +58,9 @@ for target in "${targets[@]}"; do
   mkdir -p "$artifacts"
   # The fuzzer's progress lines go to a log; only its final figures, or a failure's tail, show.
   log="$artifacts/$target.log"
-  if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 \
+  # UndefinedBehaviorSanitizer only prints its findings unless told to stop at the first.
+  if UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+      "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 \
       -print_final_stats=1 -artifact_prefix="$artifacts/" "$units" >"$log" 2>&1; then
     grep -E '^stat::(number_of_executed_units|new_units_added|peak_rss_mb)' "$log" || true
   else

@@ -4,8 +4,10 @@
 set -euo pipefail
 
 build=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libsdl2-dev
-       libfreetype-dev fonts-dejavu-core libx11-dev libpng-dev dpkg-dev file)
-demo=(xvfb xauth x11-utils imagemagick)
+       libx11-dev libfreetype-dev fonts-dejavu-core libpng-dev dpkg-dev file)
+# xfonts-base: SDL's X11 message box draws with the server's core fonts, and Xvfb has none
+# without it. x11-utils: xdpyinfo, xwininfo, xprop. imagemagick: import, convert, identify.
+demo=(xvfb xauth x11-utils xfonts-base imagemagick)
 test=(libgtest-dev libbenchmark-dev libstb-dev python3 xdotool tesseract-ocr tesseract-ocr-eng
       apitrace clang libclang-rt-14-dev valgrind
       lintian desktop-file-utils appstream)

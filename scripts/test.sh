@@ -5,6 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/xvfb.sh"
+source "$root/scripts/dialog_check.sh"
 jobs=$(nproc)
 
 "$root/scripts/install-deps.sh" test
@@ -12,6 +13,9 @@ start_xvfb
 
 echo "== Build and test"
 cmake -S "$root" -B "$root/build-tests" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Many tests wait for the program's message boxes: without them they would only time out.
+cmake --build "$root/build-tests" -j"$jobs" --target kx_message_box_probe >/dev/null
+check_message_box "$root/build-tests/kx_message_box_probe" || exit 1
 cmake --build "$root/build-tests" -j"$jobs"
 ctest --test-dir "$root/build-tests" -j"$jobs" --output-on-failure --timeout 900
 

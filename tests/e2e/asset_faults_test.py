@@ -211,6 +211,17 @@ class AssetFaults(unittest.TestCase):
                 ("ERROR", "Cannot get file stats for shader file!"),
                 (kind + " Shader Compile Error", None), ("Linking Error", None)] + UNIFORM_BOXES
 
+    def test_with_no_display_a_report_is_one_stderr_line_that_says_why(self):
+        # The probe that the test and demo commands run first, through the same layer; they
+        # read the reason from this line. Leaks at exit are not this test's concern.
+        probe = os.path.join(os.environ["KX_BUILD_DIR"], "kx_message_box_probe")
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        env["ASAN_OPTIONS"] = "detect_leaks=0"
+        done = subprocess.run([probe], env=env, capture_output=True, text=True, timeout=30)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertRegex(done.stderr, r"\AKullerix message box check: [^\n]+ \(no message box: "
+                         r"no display \(DISPLAY is not set\)\)\n\Z")
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -173,12 +173,14 @@ class Session:
 
     # -- display ---------------------------------------------------------------------------
     def _start_display(self, screen):
-        # NOTE: a display that Xvfb has just announced could, on a busy machine with several
-        # servers coming and going, still refuse clients; such a server is replaced.
+        # NOTE: -noreset, or the server resets when its last client (the readiness check)
+        # leaves and refuses the program connecting meanwhile. A server that still takes no
+        # clients on a busy machine is replaced.
         for attempt in range(3):
             read_end, write_end = os.pipe()
             self.xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+                ["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0", screen,
+                 "-nolisten", "tcp"],
                 pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             os.close(write_end)
             number = b""

@@ -6,9 +6,9 @@ namespace {
 
 MessageRecorder* active = nullptr;
 
-void record(const char* caption, const char* text, MessageOwner owner, MessageIcon icon)
+void record(const char* text, const char* caption, MessageOwner owner, MessageIcon icon)
 {
-    active->messages.push_back({caption ? caption : "", text ? text : "", owner, icon});
+    active->messages.push_back({text ? text : "", caption ? caption : "", owner, icon});
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <vector>
 
 struct RecordedMessage {
-    std::string caption;
     std::string text;
+    std::string caption;
     MessageOwner owner;
     MessageIcon icon;
 };
