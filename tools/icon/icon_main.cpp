@@ -47,9 +47,9 @@ int main(int argc, char** argv)
     }
     std::map<int, std::vector<uint8_t>> icons;
     for (int size : fileSizes) {
-        icons[size] = icon::drawIcon(size);
+        icons[size] = drawIcon(size);
         std::string path = std::string(argv[1]) + "/kullerix-" + std::to_string(size) + ".png";
-        if (!icon::writePng(path, size, size, icons[size])) {
+        if (!writePng(path, size, size, icons[size])) {
             fprintf(stderr, "cannot write %s\n", path.c_str());
             return 1;
         }

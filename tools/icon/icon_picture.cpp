@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace icon {
-
 namespace {
 
 const int samples = 4;  // per axis, for a smooth rim
@@ -57,4 +55,3 @@ std::vector<uint8_t> drawIcon(int size)
     return rgba;
 }
 
-}  // namespace icon

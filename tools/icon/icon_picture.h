@@ -5,9 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-namespace icon {
-
 // size * size pixels of 8-bit red, green, blue and alpha, top row first.
 std::vector<uint8_t> drawIcon(int size);
 
-}  // namespace icon

@@ -2,8 +2,6 @@
 
 #include <png.h>
 
-namespace icon {
-
 bool writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba)
 {
     if (width <= 0 || height <= 0 || rgba.size() != size_t(width) * height * 4)
@@ -18,4 +16,3 @@ bool writePng(const std::string& path, int width, int height, const std::vector<
     return png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
 }
 
-}  // namespace icon
