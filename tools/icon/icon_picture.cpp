@@ -54,4 +54,3 @@ std::vector<uint8_t> drawIcon(int size)
         }
     return rgba;
 }
-

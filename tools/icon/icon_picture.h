@@ -7,4 +7,3 @@
 
 // size * size pixels of 8-bit red, green, blue and alpha, top row first.
 std::vector<uint8_t> drawIcon(int size);
-

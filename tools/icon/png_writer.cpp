@@ -15,4 +15,3 @@ bool writePng(const std::string& path, int width, int height, const std::vector<
     // libpng removes a file it could not finish.
     return png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
 }
-

@@ -6,4 +6,3 @@
 
 // rgba holds width * height pixels, top row first. False when the file cannot be written.
 bool writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba);
-
