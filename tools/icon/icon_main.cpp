@@ -1,15 +1,15 @@
-// Draws the program's icon at build time: kullerix-SIZE.png files for the desktop, and a C++
-// source with the pixels the window hands to the desktop itself.
+// Draws the program's icon at build time: kullerix-SIZE.png files for the desktop at each size
+// the build asks for, and a C++ source with the pixels the window hands to the desktop itself.
 #include "tools/icon/icon_picture.h"
 #include "tools/icon/png_writer.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 
 namespace {
 
-const int fileSizes[] = {48, 64, 128, 256};
 const int windowSizes[] = {48, 128};
 
 // The icon as rows of 0xAARRGGBB words, the layout the window's icon property takes.
@@ -25,7 +25,8 @@ bool writePixelSource(const std::string& path, const std::map<int, std::vector<u
         fprintf(out, "const uint32_t icon%d[] = {", size);
         for (int i = 0; i < size * size; i++) {
             const uint8_t* p = &rgba[4 * size_t(i)];
-            unsigned argb = unsigned(p[3]) << 24 | unsigned(p[0]) << 16 | unsigned(p[1]) << 8 | p[2];
+            unsigned argb =
+                unsigned(p[3]) << 24 | unsigned(p[0]) << 16 | unsigned(p[1]) << 8 | p[2];
             fprintf(out, "%s0x%08x,", i % 8 ? " " : "\n    ", argb);
         }
         fprintf(out, "\n};\n\n");
@@ -33,7 +34,8 @@ bool writePixelSource(const std::string& path, const std::map<int, std::vector<u
     fprintf(out, "}  // namespace\n\nconst WindowIconImage programIcons[] = {");
     for (int size : windowSizes)
         fprintf(out, "{%d, %d, icon%d}, ", size, size, size);
-    fprintf(out, "};\nconst int programIconCount = %d;\n", int(sizeof windowSizes / sizeof *windowSizes));
+    fprintf(out, "};\nconst int programIconCount = %d;\n",
+            int(sizeof windowSizes / sizeof *windowSizes));
     return fclose(out) == 0;
 }
 
@@ -41,12 +43,17 @@ bool writePixelSource(const std::string& path, const std::map<int, std::vector<u
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        fprintf(stderr, "usage: %s png-folder pixels.cpp\n", argv[0]);
+    if (argc < 4) {
+        fprintf(stderr, "usage: %s png-folder pixels.cpp size...\n", argv[0]);
         return 2;
     }
     std::map<int, std::vector<uint8_t>> icons;
-    for (int size : fileSizes) {
+    for (int i = 3; i < argc; i++) {
+        int size = atoi(argv[i]);
+        if (size <= 0) {
+            fprintf(stderr, "not an icon size: %s\n", argv[i]);
+            return 2;
+        }
         icons[size] = drawIcon(size);
         std::string path = std::string(argv[1]) + "/kullerix-" + std::to_string(size) + ".png";
         if (!writePng(path, size, size, icons[size])) {
@@ -54,6 +61,10 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    // The window's sizes are drawn too when no file wants them.
+    for (int size : windowSizes)
+        if (!icons.count(size))
+            icons[size] = drawIcon(size);
     if (!writePixelSource(argv[2], icons)) {
         fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
