@@ -7,6 +7,11 @@
 
 bool isRegularFile(const char* path);
 
-// The size of whatever path names; false when its status cannot be had (missing, a dangling
-// link, a loop of links).
-bool fileSize(const char* path, size_t* size);
+struct FileStatus {
+    bool regular;  // a regular file, which may be opened
+    size_t size;   // in bytes, of whatever the path names
+};
+
+// The status of path in one query; false when it cannot be had (missing, a dangling link, a
+// loop of links).
+bool queryFileStatus(const char* path, FileStatus* status);

@@ -4,15 +4,16 @@
 
 bool isRegularFile(const char* path)
 {
-    struct stat status;
-    return stat(path, &status) == 0 && S_ISREG(status.st_mode);
+    FileStatus status;
+    return queryFileStatus(path, &status) && status.regular;
 }
 
-bool fileSize(const char* path, size_t* size)
+bool queryFileStatus(const char* path, FileStatus* status)
 {
-    struct stat status;
-    if (stat(path, &status) != 0)
+    struct stat info;
+    if (stat(path, &info) != 0)
         return false;
-    *size = static_cast<size_t>(status.st_size);
+    status->regular = S_ISREG(info.st_mode);
+    status->size = static_cast<size_t>(info.st_size);
     return true;
 }

@@ -121,21 +121,23 @@ char* readShaderSource(const char* path)
 {
     // Text mode, so that CR LF line ends arrive as LF; where the C library does not translate
     // them (POSIX), the pairs are joined after reading. Only a regular file is opened: a FIFO
-    // would block, so anything else counts as a file that cannot be opened.
-    FILE* file = isRegularFile(path) ? fopen(path, "r") : nullptr;
+    // would block, so anything else counts as a file that cannot be opened. One status query
+    // serves the check and the size.
+    FileStatus status = {};
+    bool known = queryFileStatus(path, &status);
+    FILE* file = status.regular ? fopen(path, "r") : nullptr;
     if (!file)
         warn("Cannot open shader file!", "ERROR");
 
-    size_t size = 0;
-    if (!fileSize(path, &size)) {
+    // A path without a status was not opened either.
+    if (!known) {
         warn("Cannot get file stats for shader file!", "ERROR");
-        if (file)
-            fclose(file);
         return nullptr;
     }
     if (!file)
         return nullptr;
 
+    size_t size = status.size;
     char* text = static_cast<char*>(malloc(size + 1));
     if (text) {
         // Fewer bytes than the size remain when CR LF pairs shrank to LF.
