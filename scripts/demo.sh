@@ -38,7 +38,7 @@ geometry() {
 corner="" changes=0
 for _ in $(seq 600); do
   kill -0 "$pid" 2>/dev/null || { echo "kullerix ended early" >&2; exit 1; }
-  window=$(geometry)
+  window=$(geometry) || true
   if [[ -n "$window" ]] && import -window root -crop "$window" +repage "$shot" 2>/dev/null &&
      [[ $(convert "$shot" -format '%k' info:) -gt 1 ]]; then
     seen=$(convert "$shot" -gravity SouthEast -crop 200x60+0+0 +repage -format '%#' info:)

@@ -27,7 +27,7 @@ until_ok() {
 # Sets display. -noreset: without it the server resets when its last client leaves, and a
 # client that connects during the reset (the program right after the check) is refused. A
 # server that takes no clients on a busy machine is replaced.
-start_xvfb() {
+run_xvfb() {
   local attempt number
   for attempt in 1 2 3; do
     rm -f "$scratch/number"
@@ -47,9 +47,9 @@ start_xvfb() {
 }
 
 case $desktop in
-  xvfb) start_xvfb "$@" ;;
+  xvfb) run_xvfb "$@" ;;
   openbox)
-    start_xvfb "$@"
+    run_xvfb "$@"
     # Its own settings folders keep a user's key bindings and logs out.
     DISPLAY=$display XDG_CONFIG_HOME=$scratch XDG_CACHE_HOME=$scratch openbox --sm-disable \
       >/dev/null 2>&1 &
