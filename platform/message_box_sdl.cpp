@@ -5,10 +5,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
 MessageHandler installedHandler = nullptr;
+std::string ownerDisplay;
+unsigned long ownerWindow = 0;
 
 // Why SDL could show no dialog, in a few words.
 // NOTE: SDL runs its X11 dialog in a child process whose error does not come back, so
@@ -33,13 +36,43 @@ const char* dialogFailure()
     return count == 0 ? "X core fonts are missing (xfonts-base)" : SDL_GetError();
 }
 
-void showDialog(const char* text, const char* caption, MessageIcon icon)
+// The owner's window as an SDL window, or nullptr where it cannot be had.
+// NOTE: SDL parents its dialog only to a window of its own video subsystem, so the X window is
+// wrapped for the time of one box and SDL's video is shut down after it: nothing of it (signal
+// handlers, screen-saver inhibition, its X connection and the events it selects) outlives the
+// box. Its X11 driver is forced, since the window is an X window even under Xwayland.
+SDL_Window* wrapOwnerWindow()
+{
+    const char* display = getenv("DISPLAY");
+    if (!ownerWindow || !display || ownerDisplay != display)
+        return nullptr;
+    SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
+    SDL_SetHintWithPriority(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1", SDL_HINT_OVERRIDE);
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return nullptr;
+    // Or SDL marks the window as a drop target, which it is not.
+    SDL_EventState(SDL_DROPFILE, SDL_DISABLE);
+    SDL_EventState(SDL_DROPTEXT, SDL_DISABLE);
+    SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(ownerWindow));
+    if (!window)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return window;
+}
+
+void showDialog(const char* text, const char* caption, MessageIcon icon, bool owned)
 {
     // NOTE: SDL's simple message box needs no SDL_Init; it runs its own loop until OK is
     // pressed, which blocks the GLUT loop as a modal dialog should.
     Uint32 flags = icon == MessageIconWarning ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_ERROR;
+    SDL_Window* owner = owned ? wrapOwnerWindow() : nullptr;
+    const int shown = SDL_ShowSimpleMessageBox(flags, caption, text, owner);
+    if (owner) {
+        SDL_DestroyWindow(owner);  // leaves a foreign window as it is
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
     // Without a dialog the text still reaches the user, with what kept it out of a box.
-    if (SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) != 0)
+    if (shown != 0)
         fprintf(stderr, "%s: %s (no message box: %s)\n", caption, text, dialogFailure());
 }
 
@@ -51,8 +84,13 @@ void showMessage(const char* text, const char* caption, MessageOwner owner, Mess
         installedHandler(text, caption, owner, icon);
         return;
     }
-    // SDL cannot parent its dialog to a GLUT window, so the owner only matters to handlers.
-    showDialog(text, caption, icon);
+    showDialog(text, caption, icon, owner == MessageOwnerFocusWindow);
 }
 
 void setMessageHandler(MessageHandler handler) { installedHandler = handler; }
+
+void setMessageOwnerWindow(const char* displayName, unsigned long window)
+{
+    ownerDisplay = displayName;
+    ownerWindow = window;
+}

@@ -1,5 +1,7 @@
 #include "platform/window_identity.h"
 
+#include "platform/message_box.h"
+
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -15,6 +17,9 @@ void setWindowIdentity(const char* instanceName, const char* className,
     const GLXDrawable window = glXGetCurrentDrawable();
     if (!display || !window)
         return;
+
+    // The window that the program's boxes belong to, known before it gets the keyboard focus.
+    setMessageOwnerWindow(DisplayString(display), window);
 
     XClassHint hint;
     hint.res_name = const_cast<char*>(instanceName);

@@ -24,48 +24,31 @@ check_message_box "$probe" || echo "demo: Kullerix runs anyway; its failure repo
 
 "$root/build/kullerix" "$@" &
 pid=$!
-for _ in $(seq 600); do
-  xwininfo -root -tree | grep -q '"Kullerix"' && break
-  kill -0 "$pid" 2>/dev/null || { echo "kullerix ended early" >&2; exit 1; }
-  sleep 0.1
-done
-# The part of the window that lies on the screen (without a window manager GLUT may place it
-# a pixel off the top-left corner).
-geometry=$(xwininfo -name Kullerix | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-  /Width/{w=$2} /Height/{h=$2}
-  END{if (x < 0) {w += x; x = 0} if (y < 0) {h += y; y = 0} printf "%dx%d+%d+%d", w, h, x, y}')
 shot="$root/build/kullerix-screenshot.png"
-window_shot() { import -window root png:- | convert png:- -crop "$geometry" +repage "$1"; }
-# The frame-rate figure in the bottom-right corner reads 0 until a second of frames is counted;
-# the first count includes the start-up, the second is the demo's own rate.
-corner() { convert "$1" -gravity SouthEast -crop 200x60+0+0 +repage "$2"; }
-differs() { [[ $(compare -metric AE "$1" "$2" null: 2>&1) != 0 ]]; }
-
-# Wait for the first frame (a window with more than one colour), then for the figure to change
-# twice.
-scratch=$(mktemp -d)
-previous=""
-changes=0
-ready=no
-for _ in $(seq 300); do
+# The part of the window that lies on the screen (without a window manager GLUT may place it a
+# pixel off the top-left corner); nothing while there is no window.
+geometry() {
+  xwininfo -name Kullerix 2>/dev/null | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+    /Width/{w=$2} /Height/{h=$2}
+    END{if (x < 0) {w += x; x = 0} if (y < 0) {h += y; y = 0} if (w) printf "%dx%d+%d+%d", w, h, x, y}'
+}
+# Once the window shows a picture (more than one colour), the frame-rate figure in its
+# bottom-right corner reads 0 until a second of frames is counted; the first count includes the
+# start-up, the second is the demo's own rate. So the screenshot is taken at its second change.
+corner="" changes=0
+for _ in $(seq 600); do
   kill -0 "$pid" 2>/dev/null || { echo "kullerix ended early" >&2; exit 1; }
-  window_shot "$shot"
-  if [[ -z "$previous" ]]; then
-    if [[ $(convert "$shot" -format '%k' info:) -gt 1 ]]; then
-      previous="$scratch/previous-corner.png"
-      corner "$shot" "$previous"
-    fi
-  else
-    corner "$shot" "$scratch/corner.png"
-    if differs "$previous" "$scratch/corner.png"; then
-      ((++changes < 2)) || { ready=yes; break; }
-      mv "$scratch/corner.png" "$previous"
-    fi
+  window=$(geometry) || true
+  if [[ -n "$window" ]] && import -window root -crop "$window" +repage "$shot" 2>/dev/null &&
+     [[ $(convert "$shot" -format '%k' info:) -gt 1 ]]; then
+    seen=$(convert "$shot" -gravity SouthEast -crop 200x60+0+0 +repage -format '%#' info:)
+    [[ -z "$corner" || "$seen" == "$corner" ]] || changes=$((changes + 1))
+    corner=$seen
+    ((changes < 2)) || break
   fi
   sleep 0.1
 done
-rm -rf "$scratch"
-[[ $ready == yes ]] || echo "kullerix showed no frame rate in time; the screenshot is of its last picture" >&2
+((changes >= 2)) || echo "kullerix showed no frame rate in time; the screenshot is of its last picture" >&2
 kill "$pid"
 wait "$pid" 2>/dev/null || true
 echo "No display: ran Kullerix under Xvfb until it showed its frame rate; screenshot saved to $shot"

@@ -8,9 +8,10 @@ build=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri 
 # xfonts-base: SDL's X11 message box draws with the server's core fonts, and Xvfb has none
 # without it. x11-utils: xdpyinfo, xwininfo, xprop. imagemagick: import, convert, identify.
 demo=(xvfb xauth x11-utils xfonts-base imagemagick)
+# openbox, weston, xwayland: the real desktops that the end-to-end tests run the program under.
 test=(libgtest-dev libbenchmark-dev libstb-dev python3 xdotool tesseract-ocr tesseract-ocr-eng
-      apitrace clang libclang-rt-14-dev valgrind
-      lintian desktop-file-utils appstream)
+      apitrace clang libclang-rt-dev valgrind
+      lintian desktop-file-utils appstream openbox weston xwayland)
 
 case "${1:-demo}" in
   demo) wanted=("${build[@]}" "${demo[@]}") ;;

@@ -1,6 +1,6 @@
 """Drives the real kullerix binary the way a user would, for the end-to-end tests.
 
-Each Session has a private Xvfb, a private copy of the run directory (so a test may delete or
+Each Session has a private display, a private copy of the run directory (so a test may delete or
 damage files), the program started in it, and helpers to wait for the window, take screenshots,
 send keys with xdotool and dismiss the SDL message boxes. Everything waits for a condition with
 a deadline; nothing sleeps blindly.
@@ -8,13 +8,14 @@ a deadline; nothing sleeps blindly.
 import os
 import re
 import shutil
-import signal
 import subprocess
 import tempfile
 import time
 
 from expected import HEIGHT, SKY, WIDTH, WINDOW_TITLE
 
+START_DISPLAY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
+                             "start-display.sh")
 BINARY = os.environ.get("KX_BINARY", "")
 RUN_DIR = os.environ.get("KX_RUN_DIR", "")
 
@@ -159,9 +160,14 @@ def send_delete_window(display, window):
 
 
 class Session:
-    """One private display and one run of the program in a scratch copy of the run directory."""
+    """One private display and one run of the program in a scratch copy of the run directory.
 
-    def __init__(self, screen="1024x768x24"):
+    desktop: what runs on the display, as scripts/start-display.sh names it: "xvfb" (nothing
+    but the X server), "openbox" (a window manager) or "weston" (a Wayland compositor, whose
+    rootless Xwayland is the display).
+    """
+
+    def __init__(self, screen="1024x768x24", desktop="xvfb"):
         assert BINARY and RUN_DIR, "KX_BINARY and KX_RUN_DIR must be set (ctest sets them)"
         self.scratch = tempfile.mkdtemp(prefix="kx-e2e-")
         self.run_dir = os.path.join(self.scratch, "run")
@@ -169,37 +175,14 @@ class Session:
         self.shots = 0
         self.process = None
         self.window = None
-        self._start_display(screen)
-
-    # -- display ---------------------------------------------------------------------------
-    def _start_display(self, screen):
-        # NOTE: -noreset, or the server resets when its last client (the readiness check)
-        # leaves and refuses the program connecting meanwhile. A server that still takes no
-        # clients on a busy machine is replaced.
-        for attempt in range(3):
-            read_end, write_end = os.pipe()
-            self.xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0", screen,
-                 "-nolisten", "tcp"],
-                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            os.close(write_end)
-            number = b""
-            with os.fdopen(read_end, "rb") as reader:
-                while not number.endswith(b"\n"):
-                    chunk = reader.read(1)
-                    if not chunk:
-                        raise RuntimeError("Xvfb did not start")
-                    number += chunk
-            self.display = ":" + number.decode().strip()
-            self.env = dict(os.environ, DISPLAY=self.display)
-            try:
-                wait_until(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True)
-                           .returncode == 0, timeout=10, what="Xvfb to take clients")
-                return
-            except Timeout:
-                self.xvfb.kill()
-                self.xvfb.wait()
-        raise RuntimeError("no Xvfb took clients after three starts")
+        self.rootless = desktop == "weston"
+        self.server = subprocess.Popen([START_DISPLAY, desktop, "-screen", "0", screen],
+                                       stdout=subprocess.PIPE, text=True)
+        self.display = self.server.stdout.readline().strip()
+        self.server.stdout.close()
+        if not self.display:
+            raise RuntimeError("no %s display started" % desktop)
+        self.env = dict(os.environ, DISPLAY=self.display)
 
     def x(self, *args, check=True):
         """Runs an X client (xdotool, xwininfo, import) on this session's display."""
@@ -262,11 +245,15 @@ class Session:
 
         Without a window manager the window may sit partly off the root (GLUT places it at
         -1, -1): the part outside is filled with black so pixel coordinates stay the window's.
+        A rootless Xwayland's root shows nothing; there the window is read itself.
         """
         self.shots += 1
         path = os.path.join(self.scratch, name or "shot%03d.png" % self.shots)
-        root = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env,
-                              check=True, capture_output=True).stdout
+        root = subprocess.run(["import", "-window", self.window if self.rootless else "root",
+                               "-depth", "8", "ppm:-"], env=self.env, check=True,
+                              capture_output=True).stdout
+        if self.rootless:
+            return Image(*read_ppm(root), path)
         x, y, w, h = self.geometry()
         return Image(w, h, crop(*read_ppm(root), x, y, w, h), path)
 
@@ -395,9 +382,8 @@ class Session:
         if self.process and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
-        if self.xvfb.poll() is None:
-            self.xvfb.send_signal(signal.SIGTERM)
-            self.xvfb.wait()
+        self.server.terminate()
+        self.server.wait()
         if os.environ.get("KX_KEEP_SCRATCH"):
             print("e2e scratch kept in", self.scratch)
         else:
