@@ -4,8 +4,8 @@
 # set-up and drawing functions and then cropped and set side by side here. All of it is drawn
 # on a private Xvfb by Mesa's software renderer, so every run makes the same pictures.
 # Usage: scripts/figures.sh [--check] [build dir]
-#   build dir: default build-figures, configured with KX_FIGURES=ON when new; a build with the
-#   tests has the drawing tool too.
+#   build dir: default build-figures; a build with the tests has the drawing tool, any other
+#   is configured with KX_FIGURES=ON to get it.
 #   --check: writes nothing into docs/; fails when a picture made differs visibly from the
 #   committed one, when one is missing or no longer made, or when the page does not show it.
 set -euo pipefail
