@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# Remakes every picture in docs/: the README's screenshot, taken of the real program, and the
+# pictures of docs/how-it-works.md, drawn by kx_figures (docs/figures/) with the program's own
+# set-up and drawing functions and then cropped and set side by side here. All of it is drawn
+# on a private Xvfb by Mesa's software renderer, so every run makes the same pictures.
+# Usage: scripts/figures.sh [--check] [build dir]
+#   build dir: default build-figures; a build with the tests has the drawing tool, any other
+#   is configured with KX_FIGURES=ON to get it.
+#   --check: writes nothing into docs/; fails when a picture made differs visibly from the
+#   committed one, when one is missing or no longer made, or when the page does not show it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+check=no
+if [[ ${1:-} == --check ]]; then
+  check=yes
+  shift
+fi
+build=$(realpath -m "${1:-$root/build-figures}")
+docs=$root/docs
+
+if [[ ! -f "$build/CMakeCache.txt" ]]; then
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
+    -DKX_FIGURES=ON >/dev/null
+elif ! grep -Eq '^(BUILD_TESTING|KX_FIGURES):BOOL=ON$' "$build/CMakeCache.txt"; then
+  cmake -S "$root" -B "$build" -DKX_FIGURES=ON >/dev/null
+fi
+cmake --build "$build" -j"$(nproc)" --target kullerix kx_figures >/dev/null
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+frames=$scratch/frames
+made=$scratch/made
+mkdir -p "$frames" "$made"
+
+# The frame-rate figure of the screenshot, which no two runs draw alike.
+rate_corner="rectangle 620,540 799,599"
+
+# screenshot <file>: the real program's start view, once the frame-rate figure has changed
+# twice (the first count includes the start-up; the second is the program's own rate).
+screenshot() {
+  local window="" previous="" corner changes=0 deadline=$((SECONDS + 60))
+  # -geometry is GLUT's own option: without a window manager the window would lie a pixel
+  # beyond the screen's top-left corner, and that row and column would be missing.
+  (cd "$build/run" && exec "$build/kullerix" -geometry +0+0) &
+  local pid=$!
+  while ((changes < 2)); do
+    if ((SECONDS >= deadline)) || ! kill -0 "$pid" 2>/dev/null; then
+      echo "figures: the program showed no frame rate within 60 s" >&2
+      kill "$pid" 2>/dev/null || true
+      return 1
+    fi
+    if [[ -z $window ]]; then
+      window=$(xwininfo -name Kullerix 2>/dev/null | awk '/Window id/ { print $4 }') || true
+    elif import -window "$window" "$scratch/shot.png" 2>/dev/null &&
+         (($(identify -format %k "$scratch/shot.png") > 1)); then
+      corner=$(convert "$scratch/shot.png" -crop 180x60+620+540 -format %# info:)
+      if [[ -n $previous && $corner != "$previous" ]]; then
+        changes=$((changes + 1))
+      fi
+      previous=$corner
+    fi
+    sleep 0.1
+  done
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  cp "$scratch/shot.png" "$1"
+}
+
+# On a display of its own, which goes when the subshell ends.
+(
+  source "$root/scripts/xvfb.sh"
+  start_xvfb
+  (cd "$build/run" && "$build/kx_figures" "$frames")
+  screenshot "$made/screenshot.png"
+)
+
+# save <name> <convert arguments>: one picture, without the time stamps PNG files can carry.
+save() {
+  local name=$1
+  shift
+  convert "$@" -strip -define png:exclude-chunks=date,time -quality 95 "$made/$name.png"
+}
+# The ball of a view from the start camera (centre 400, 300; about 141 pixels in radius).
+ball() { echo "$frames/$1.ppm[290x290+255+155]"; }
+view() { echo "$frames/$1.ppm"; }
+# Side by side, and one above the other, with a white gap.
+across=(-background white -splice 8x0 +append -chop 8x0)
+down=(-background white -splice 0x8 -append -chop 0x8)
+
+rows=()
+for map in 1 2 3 4 5; do
+  rows+=('(' "$(view normalmap$map)" -resize 384x192 '(' "$(ball ball$map)" -resize 192x192 ')' \
+    "${across[@]}" ')')
+done
+save normal-maps "${rows[@]}" "${down[@]}"
+save dimple-texels "$(view normalmap1)[40x40+492+236]" -scale 600%
+save per-pixel "$(ball per-vertex)" "$(ball flat-map)" "$(ball ball1)" "${across[@]}"
+save highlight "$(view highlight-closeup)[400x260+140+110]"
+save tangent-frame "$(ball frame-s)" "$(ball frame-around)" "$(ball frame-pole)" "${across[@]}"
+save pole-bias "$(view pole-bias)[360x270+230+145]" "$(view pole-no-bias)[360x270+230+145]" \
+  "${across[@]}"
+save light-in-room '(' "$(ball light-0)" "$(ball light-1)" "$(ball light-2)" "$(ball light-3)" \
+  -resize 200x200 ')' "${across[@]}"
+save facing-fade "$(view facing-fade)[320x400+300+100]" "$(view no-facing-fade)[320x400+300+100]" \
+  "${across[@]}"
+save rolling '(' "$(ball roll-0)" "$(ball roll-1)" "$(ball roll-2)" "$(ball roll-3)" \
+  "$(ball roll-4)" "$(ball roll-5)" -resize 160x160 ')' "${across[@]}"
+save generators \
+  '(' '(' "$(view lettering-heights)" "$(view normalmap5)" -resize 448x224 ')' "${across[@]}" ')' \
+  '(' '(' "$(view floor)" "$(view bricks)" "$(view glyphs)" -resize 296x296 ')' "${across[@]}" ')' \
+  "${down[@]}"
+
+# within_tolerance <made> <committed>: at most one pixel in a thousand differs by more than 3%.
+# Rounding in another Mesa or CPU moves colours by a level or two; a changed light, material,
+# map, camera or step moves thousands of pixels by far more.
+within_tolerance() {
+  local count pixels
+  count=$(compare -metric AE -fuzz 3% "$1" "$2" null: 2>&1) || true
+  count=${count%% *}
+  pixels=$(identify -format '%[fx:w*h]' "$1")
+  [[ $count =~ ^[0-9.e+]+$ ]] && awk -v c="$count" -v p="$pixels" 'BEGIN { exit !(c <= p / 1000) }'
+}
+masked() { convert "$1" -fill black -draw "$rate_corner" "$2"; }
+
+if [[ $check == no ]]; then
+  rm -f "$docs"/pictures/*.png
+  mkdir -p "$docs/pictures"
+  mv "$made/screenshot.png" "$scratch/screenshot.png"
+  cp "$made"/*.png "$docs/pictures/"
+  # The committed screenshot stays when only its frame-rate figure differs.
+  if [[ -f $docs/screenshot.png ]]; then
+    masked "$scratch/screenshot.png" "$scratch/made-masked.png"
+    masked "$docs/screenshot.png" "$scratch/committed-masked.png"
+    if within_tolerance "$scratch/made-masked.png" "$scratch/committed-masked.png"; then
+      echo "figures: remade docs/pictures/; kept docs/screenshot.png (only its frame rate differs)"
+      exit 0
+    fi
+  fi
+  cp "$scratch/screenshot.png" "$docs/screenshot.png"
+  echo "figures: remade docs/pictures/ and docs/screenshot.png"
+  exit 0
+fi
+
+failures=0
+fail() {
+  echo "figures: $*" >&2
+  failures=$((failures + 1))
+}
+masked "$made/screenshot.png" "$scratch/made-masked.png"
+if [[ ! -f $docs/screenshot.png ]]; then
+  fail "docs/screenshot.png is missing"
+else
+  masked "$docs/screenshot.png" "$scratch/committed-masked.png"
+  within_tolerance "$scratch/made-masked.png" "$scratch/committed-masked.png" ||
+    fail "docs/screenshot.png no longer shows the program (frame-rate figure aside)"
+fi
+for picture in "$made"/*.png; do
+  name=$(basename "$picture")
+  [[ $name == screenshot.png ]] && continue
+  if [[ ! -f $docs/pictures/$name ]]; then
+    fail "docs/pictures/$name is missing"
+  elif ! within_tolerance "$picture" "$docs/pictures/$name"; then
+    fail "docs/pictures/$name no longer shows what the program draws"
+  fi
+  grep -q "(pictures/$name)" "$docs/how-it-works.md" || fail "how-it-works.md does not show $name"
+done
+for picture in "$docs"/pictures/*.png; do
+  name=$(basename "$picture")
+  if [[ -f $picture && ! -f $made/$name ]]; then
+    fail "docs/pictures/$name is no longer made"
+  fi
+done
+if ((failures > 0)); then
+  echo "figures: $failures difference(s); scripts/figures.sh remakes the pictures" >&2
+  exit 1
+fi
+echo "figures: every picture in docs/ matches what the program draws"
