@@ -5,7 +5,7 @@ import subprocess
 import unittest
 
 import expected
-from expected import HELP_BLOCK
+from expected import GLYPH_SHEET, HELP_BLOCK
 from harness import HEIGHT, Session, wait_until
 
 HINTS = [(x, y, text) for x, y, _, text in expected.HINTS]
@@ -181,7 +181,7 @@ class Texts(unittest.TestCase):
     def unusable_sheet(self, damage, caption, message):
         """Starts with a damaged sheet: the reader's box, then rows of white squares."""
         s = self.session
-        sheet = os.path.join(s.run_dir, "textures", "Font.tga")
+        sheet = os.path.join(s.run_dir, GLYPH_SHEET)
         damage(sheet)
         s.start()
         box, title = s.wait_dialog()
