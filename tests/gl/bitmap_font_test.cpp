@@ -83,7 +83,7 @@ protected:
     // Its 256 lists stay behind in the context.
     void TearDown() override { free(font.sheet.pixels); }
 
-    BitmapFont font = {};
+    BitmapFont font;
 };
 
 TEST_F(BitmapFontTest, BuildsATextureAndTwoHundredFiftySixListsFromTheGeneratedSheet)

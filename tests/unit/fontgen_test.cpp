@@ -74,8 +74,8 @@ TgaImage readBack(const std::vector<unsigned char>& file, MessageRecorder& recor
     std::string path = testing::TempDir() + "fontgen_roundtrip.tga";
     std::string error;
     EXPECT_TRUE(writeFileBytes(path.c_str(), file, &error)) << error;
-    TgaImage image = {};
-    TgaReader reader = {};
+    TgaImage image;
+    TgaReader reader;
     reader.load(&image, path.c_str());
     EXPECT_TRUE(recorder.messages.empty()) << recorder.messages[0].text;
     remove(path.c_str());

@@ -129,7 +129,7 @@ protected:
     }
 
     TgaReader reader;
-    TgaImage image = {};
+    TgaImage image;
     MessageRecorder recorder;
     std::string path = (std::filesystem::temp_directory_path() /
                         ("kx_tga_" + std::to_string(getpid()) + "_" +
