@@ -5,3 +5,7 @@
 
 // Writes bytes to a new file under the test's temporary folder and returns its path.
 std::string writeTempFile(const std::string& name, const std::vector<unsigned char>& bytes);
+
+// Makes a FIFO under the test's temporary folder and returns its path; with no writer, an
+// open for reading that waits would wait for ever.
+std::string makeTempFifo(const std::string& name);
