@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <sys/stat.h>
 
@@ -42,4 +44,10 @@ std::string makeTempFifo(const std::string& name)
     const std::string path = tempFolder() + "/" + name;
     EXPECT_EQ(mkfifo(path.c_str(), 0600), 0) << path;
     return path;
+}
+
+std::vector<unsigned char> readFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }
