@@ -141,6 +141,32 @@ class Install(unittest.TestCase):
         errors = [line for line in lintian.stdout.splitlines() if line.startswith("E:")]
         self.assertEqual(errors, [], lintian.stdout + lintian.stderr)
 
+    def configured(self, *options):
+        """The metainfo, checked, and the package settings of a fresh configure of the sources."""
+        build = tempfile.mkdtemp(prefix="kx-configure-")
+        self.addCleanup(shutil.rmtree, build, True)
+        source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+        run("cmake", "-S", source, "-B", build, "-DBUILD_TESTING=OFF", *options)
+        metainfo, = glob.glob(os.path.join(build, "packaging/*.metainfo.xml"))
+        run("appstreamcli", "validate", "--no-net", metainfo)
+        return read(metainfo), read(os.path.join(build, "CPackConfig.cmake"))
+
+    def test_addresses_are_the_distributors_and_none_is_made_up(self):
+        xml, cpack = self.configured()
+        self.assertNotIn("<url", xml)
+        self.assertNotIn("<screenshot", xml)
+        self.assertIn('CPACK_DEBIAN_PACKAGE_HOMEPAGE ""', cpack)
+        # A package must name an address; unset, it lies in a domain reserved for none.
+        self.assertRegex(cpack, r'PACKAGE_MAINTAINER "[^"<]+ <[^"@]+@[\w.-]+\.invalid>"')
+
+        xml, cpack = self.configured("-DKX_HOMEPAGE_URL=https://kullerix.test/",
+                                     "-DKX_SCREENSHOT_URL=https://kullerix.test/shot.png",
+                                     "-DKX_PACKAGE_MAINTAINER=Ann Packer <ann@kullerix.test>")
+        self.assertIn('<url type="homepage">https://kullerix.test/</url>', xml)
+        self.assertIn('<image type="source">https://kullerix.test/shot.png</image>', xml)
+        self.assertIn('CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kullerix.test/"', cpack)
+        self.assertIn('CPACK_DEBIAN_PACKAGE_MAINTAINER "Ann Packer <ann@kullerix.test>"', cpack)
+
 
 if __name__ == "__main__":
     unittest.main()
