@@ -1,5 +1,7 @@
 #include "app/scene_setup.h"
 
+#include "data/run_files.h"
+
 BitmapFont font;
 BmpTexture normalMaps[normalMapCount];
 BmpTexture floorTexture;
@@ -15,10 +17,6 @@ const GLfloat materialShininess = 50;
 const GLfloat ambientLight[4] = {0.5f, 0.5f, 0.5f, 0.0f};
 const GLfloat lightDiffuse[4] = {1, 1, 1, 1};
 const GLfloat lightSpecular[4] = {1, 1, 1, 1};
-
-const char* const normalMapPaths[normalMapCount] = {
-    "textures/normalmap1.bmp", "textures/normalmap2.bmp", "textures/normalmap3.bmp",
-    "textures/normalmap4.bmp", "textures/normalmap5.bmp"};
 
 }  // namespace
 
@@ -44,13 +42,13 @@ void initScene()
 {
     setFixedGlState();
     // Each loader reports its own failure and the set-up goes on with the next resource.
-    font.build("textures/Font.tga");
+    font.build(glyphSheetFile);
     for (int i = 0; i < normalMapCount; i++)
-        normalMaps[i].load(normalMapPaths[i]);
-    floorTexture.load("textures/hardwoodfloor.bmp");
-    wallTexture.load("textures/brick.bmp");
+        normalMaps[i].load(normalMapFiles[i]);
+    floorTexture.load(floorTextureFile);
+    wallTexture.load(wallTextureFile);
     sphereQuadric = gluNewQuadric();
     gluQuadricNormals(sphereQuadric, GLU_SMOOTH);
     gluQuadricTexture(sphereQuadric, GL_TRUE);
-    bumpShader.build("BumpMapping.vert", "BumpMapping.frag");
+    bumpShader.build(vertexShaderFile, fragmentShaderFile);
 }

@@ -2,6 +2,8 @@
 // turns flags and time into motion, display draws from it, the frame timer publishes into it.
 // Read and written by field from the GLUT thread only.
 #pragma once
+#include "data/run_files.h"  // normalMapCount
+
 #include <cstdint>
 
 struct SceneState {
@@ -22,7 +24,7 @@ struct SceneState {
     bool helpShown = false;
     bool keyPlus = false;
     bool keyMinus = false;
-    int32_t normalMapIndex = 0;  // below normalMapCount; i selects textures/normalmap<i+1>.bmp
+    int32_t normalMapIndex = 0;  // below normalMapCount; i selects normalMapFiles[i]
     double ballSpeed = 5.0;      // world units per second, never negative
     double cameraDistance = 10.0;  // may fall to 0 and below
     float ballOrientation[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -35,6 +37,5 @@ extern SceneState scene;
 const int32_t windowWidth = 800;
 const int32_t windowHeight = 600;
 const double ballRadius = 2.0;
-const int32_t normalMapCount = 5;  // textures/normalmap1.bmp to normalmap5.bmp
 // NOTE: defined in frame_timer.cpp, so that it is set before the frame timer is constructed.
 extern const double PI;  // 4·atan(1)

@@ -43,7 +43,7 @@ void decodeWithReader(benchmark::State& state, const std::string& key, const std
 {
     timeDecodes(state, key, decodedBytes, [&] {
         TgaReader reader;
-        TgaImage image = {};
+        TgaImage image;
         reader.load(&image, path.c_str());
         const bool decoded = image.pixels != nullptr;
         benchmark::DoNotOptimize(image.pixels);
@@ -60,7 +60,7 @@ void decodeWithStb(benchmark::State& state, const std::string& key, const std::s
 bool decodersAgree(const std::string& path)
 {
     TgaReader reader;
-    TgaImage image = {};
+    TgaImage image;
     reader.load(&image, path.c_str());
     const bool agree = image.pixels && stbAgrees(path, 4, side, image.pixels);
     free(image.pixels);

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     messageCount = 0;
     TgaReader reader;
-    TgaImage image = {};
+    TgaImage image;
     reader.load(&image, path);
     if (messageCount > 1 || (messageCount == 1) != (image.pixels == nullptr))
         abort();

@@ -5,7 +5,7 @@
 
 class BmpTexture {
 public:
-    GLuint textureName;  // 0 until load succeeds
+    GLuint textureName = 0;  // until load succeeds
 
     void load(const char* path);
 };

@@ -153,8 +153,8 @@ const char* decodePackets(FILE* file, unsigned char* out, uint32_t pixelTotal)
 
 void TgaReader::load(TgaImage* image, const char* path)
 {
-    // Anything but a regular file (a FIFO would block the open) counts as one not opened.
-    FILE* file = isRegularFile(path) ? fopen(path, "rb") : nullptr;
+    // Anything but a regular file counts as one not opened.
+    FILE* file = openRegularFile(path, "rb", nullptr);
     if (!file) {
         report("Could not open texture file");
         return;

@@ -11,23 +11,23 @@ const unsigned int TgaPixelFormatRgb = 0x1907;
 const unsigned int TgaPixelFormatRgba = 0x1908;
 
 struct TgaImage {
-    unsigned char* pixels;  // malloc'd; red, green, blue (, alpha); empty after a failure
-    uint32_t bitsPerPixel;
-    uint32_t width;
-    uint32_t height;
-    unsigned int textureName;  // a GLuint for the caller; not touched by the reader
-    unsigned int pixelFormat;  // a GLenum: TgaPixelFormatRgb or TgaPixelFormatRgba
+    unsigned char* pixels = nullptr;  // malloc'd; red, green, blue (, alpha); none after a failure
+    uint32_t bitsPerPixel = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    unsigned int textureName = 0;  // a GLuint for the caller; not touched by the reader
+    unsigned int pixelFormat = 0;  // a GLenum: TgaPixelFormatRgb or TgaPixelFormatRgba
 };
 
 class TgaReader {
 public:
-    unsigned char fileHeader[12];
-    unsigned char imageHeader[6];
-    uint32_t bytesPerPixel;
-    uint32_t imageSize;
-    uint32_t height;
-    uint32_t width;
-    uint32_t bitsPerPixel;
+    unsigned char fileHeader[12] = {};
+    unsigned char imageHeader[6] = {};
+    uint32_t bytesPerPixel = 0;
+    uint32_t imageSize = 0;
+    uint32_t height = 0;
+    uint32_t width = 0;
+    uint32_t bitsPerPixel = 0;
 
     // Fills a fresh image from the file at path, or shows why it cannot.
     void load(TgaImage* image, const char* path);

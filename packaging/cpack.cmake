@@ -23,6 +23,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KX_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${KX_HOMEPAGE_URL}")  # no Homepage field when empty
 # The libraries the binary links come from dpkg-shlibdeps. SDL's message box draws its text
 # with the X core fonts, which no library pulls in; Debian lets a package only recommend a
 # font package (apt installs recommendations unless told not to).

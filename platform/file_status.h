@@ -1,17 +1,17 @@
-// What the loaders ask of a path before they open it, following symbolic links.
-// Only a regular file is opened: a FIFO would block the start until a writer came, and a
-// directory or a device holds no file to read, so the loaders treat them as files they
-// cannot open.
+// How the loaders open a path: for reading, and only when it names a regular file. The open
+// never waits and never takes a terminal as the process's own: a FIFO without a writer would
+// otherwise block the start until one came. The kind of file is asked of what was opened, not
+// of the path beforehand, so nothing put at the path in between gets through. A directory, a
+// FIFO or a device holds no file to read, so the loaders treat them as files they cannot open.
 #pragma once
 #include <cstddef>
+#include <cstdio>
 
-bool isRegularFile(const char* path);
+// The regular file at path (links followed) as a stream opened with mode, "r" or "rb", and
+// its size in bytes in *size unless size is null; nullptr when it cannot be opened or names
+// anything else.
+FILE* openRegularFile(const char* path, const char* mode, size_t* size);
 
-struct FileStatus {
-    bool regular;  // a regular file, which may be opened
-    size_t size;   // in bytes, of whatever the path names
-};
-
-// The status of path in one query; false when it cannot be had (missing, a dangling link, a
-// loop of links).
-bool queryFileStatus(const char* path, FileStatus* status);
+// Whether path has a status at all: false when it is missing, a dangling link or a loop of
+// links.
+bool hasFileStatus(const char* path);

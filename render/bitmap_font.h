@@ -9,12 +9,12 @@
 
 class BitmapFont {
 public:
-    GLuint listBase;  // cell g is list listBase + g
-    GLuint glyph;     // build's cell counter
+    GLuint listBase = 0;  // cell g is list listBase + g
+    GLuint glyph = 0;     // build's cell counter
     TgaReader sheetReader;
     TgaImage sheet;
-    GLfloat s;  // build's current cell corner
-    GLfloat t;
+    GLfloat s = 0;  // build's current cell corner
+    GLfloat t = 0;
 
     void build(const char* path);
     // x, y: lower-left corner of the first glyph on the canvas; set 0 or 1.

@@ -120,24 +120,17 @@ GLint uniformLocation(GLhandleARB program, const char* name, MissedUniforms& mis
 char* readShaderSource(const char* path)
 {
     // Text mode, so that CR LF line ends arrive as LF; where the C library does not translate
-    // them (POSIX), the pairs are joined after reading. Only a regular file is opened: a FIFO
-    // would block, so anything else counts as a file that cannot be opened. One status query
-    // serves the check and the size.
-    FileStatus status = {};
-    bool known = queryFileStatus(path, &status);
-    FILE* file = status.regular ? fopen(path, "r") : nullptr;
-    if (!file)
+    // them (POSIX), the pairs are joined after reading. Anything but a regular file counts as
+    // a file that cannot be opened; only a path without any status gets the second message.
+    size_t size = 0;
+    FILE* file = openRegularFile(path, "r", &size);
+    if (!file) {
         warn("Cannot open shader file!", "ERROR");
-
-    // A path without a status was not opened either.
-    if (!known) {
-        warn("Cannot get file stats for shader file!", "ERROR");
+        if (!hasFileStatus(path))
+            warn("Cannot get file stats for shader file!", "ERROR");
         return nullptr;
     }
-    if (!file)
-        return nullptr;
 
-    size_t size = status.size;
     char* text = static_cast<char*>(malloc(size + 1));
     if (text) {
         // Fewer bytes than the size remain when CR LF pairs shrank to LF.

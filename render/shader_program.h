@@ -30,19 +30,19 @@ extern ShaderEntryPoints shaderEntryPoints;
 char* readShaderSource(const char* path);
 
 // The uniform names one setter has reported missing. A name missing in every frame is shown
-// once, not in a box per frame that would leave the scene unusable. Zeroed, it holds none.
+// once, not in a box per frame that would leave the scene unusable. It starts holding none.
 struct MissedUniforms {
     static const int capacity = 4;
     static const int nameSize = 32;
-    char names[capacity][nameSize];
-    int count;
+    char names[capacity][nameSize] = {};
+    int count = 0;
 };
 
 class ShaderProgram {
 public:
-    GLhandleARB program;
-    GLhandleARB vertexShader;
-    GLhandleARB fragmentShader;
+    GLhandleARB program = 0;
+    GLhandleARB vertexShader = 0;
+    GLhandleARB fragmentShader = 0;
     MissedUniforms missed1i;
     MissedUniforms missedMatrix4fv;
 

@@ -11,11 +11,10 @@ import re
 import subprocess
 import unittest
 
+from expected import BMP_TEXTURES, FRAGMENT_SHADER, GLYPH_SHEET, VERTEX_SHADER
 from harness import BINARY, Session
 
 SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
-NORMAL_MAPS = ["textures/normalmap%d.bmp" % n for n in range(1, 6)]
-BMPS = NORMAL_MAPS + ["textures/hardwoodfloor.bmp", "textures/brick.bmp"]
 # The frame sets both uniforms of a program that did not link: each missing name is shown
 # once, "normalmap" and then "light_mvmatrix".
 UNIFORM_BOXES = [("ERROR", "Variable name could not be found!")] * 2
@@ -148,9 +147,9 @@ class AssetFaults(unittest.TestCase):
         self.run_case({}, [])
 
     def test_everything_missing_is_reported_in_the_order_of_the_set_up(self):
-        damages = {path: remove for path in ["textures/Font.tga"] + BMPS + ["BumpMapping.frag"]}
+        damages = {path: remove for path in [GLYPH_SHEET] + BMP_TEXTURES + [FRAGMENT_SHADER]}
         boxes = ([("ERROR", "Could not open texture file")] +
-                 [("Error", "Failed to open DIB file %s." % path) for path in BMPS] +
+                 [("Error", "Failed to open DIB file %s." % path) for path in BMP_TEXTURES] +
                  self.missing_shader_boxes("Fragment"))
         self.run_case(damages, boxes)
 
@@ -163,7 +162,7 @@ class AssetFaults(unittest.TestCase):
         ]
         for name, damage, box in cases:
             with self.subTest(name):
-                self.run_case({"textures/Font.tga": damage}, [box])
+                self.run_case({GLYPH_SHEET: damage}, [box])
 
     def test_each_bmp_damaged_in_turn(self):
         damaged = {
@@ -175,14 +174,14 @@ class AssetFaults(unittest.TestCase):
             "textures/hardwoodfloor.bmp": (patch(28, b"\x07"), "Image file conversion error."),
             "textures/brick.bmp": (cut_to(20), "Unknown DIB file format."),
         }
-        for path in BMPS:
+        for path in BMP_TEXTURES:
             damage, text = damaged[path]
             with self.subTest(path):
                 self.run_case({path: damage}, [("Error", text)])
 
     def test_a_missing_vertex_shader_and_a_broken_fragment_shader(self):
-        self.run_case({"BumpMapping.vert": remove}, self.missing_shader_boxes("Vertex"))
-        self.run_case({"BumpMapping.frag": replace_text("void main() { gl_FragColor = ; }\n")},
+        self.run_case({VERTEX_SHADER: remove}, self.missing_shader_boxes("Vertex"))
+        self.run_case({FRAGMENT_SHADER: replace_text("void main() { gl_FragColor = ; }\n")},
                       [("Fragment Shader Compile Error", None), ("Linking Error", None)] +
                       UNIFORM_BOXES)
 
@@ -191,10 +190,10 @@ class AssetFaults(unittest.TestCase):
             stat_box = [("ERROR", "Cannot get file stats for shader file!")] if no_status else []
             boxes = {
                 "textures/brick.bmp": [("Error", "Failed to open DIB file textures/brick.bmp.")],
-                "textures/Font.tga": [("ERROR", "Could not open texture file")],
-                "BumpMapping.frag": [("ERROR", "Cannot open shader file!")] + stat_box +
-                                    [("Fragment Shader Compile Error", None),
-                                     ("Linking Error", None)] + UNIFORM_BOXES,
+                GLYPH_SHEET: [("ERROR", "Could not open texture file")],
+                FRAGMENT_SHADER: [("ERROR", "Cannot open shader file!")] + stat_box +
+                                 [("Fragment Shader Compile Error", None),
+                                  ("Linking Error", None)] + UNIFORM_BOXES,
             }
             for path, expected in boxes.items():
                 with self.subTest(path, kind=kind):

@@ -1,4 +1,7 @@
 """The program's values that the end-to-end tests expect, each kept once for all of them."""
+import os
+import re
+
 WINDOW_TITLE = "Kullerix"
 WIDTH, HEIGHT = 800, 600
 
@@ -45,3 +48,13 @@ HELP_BLOCK = (5, 425, 420, 100)  # window pixels (left, top, width, height) of t
 WALL_LIMIT = 28  # the integer part of the ball's centre at which a wall is met
 BALL_RADIUS = 2.0
 CAMERA_DISTANCE = 10.0
+
+# The files the program reads, relative to its working directory, from the program's own list.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data",
+                       "run_files.h")) as _header:
+    _FILES = {name: re.findall(r'"([^"]+)"', paths)
+              for name, paths in re.findall(r" (\w+)(?:\[\])? = ([^;]+);", _header.read())}
+(GLYPH_SHEET,), NORMAL_MAPS = _FILES["glyphSheetFile"], _FILES["normalMapFiles"]
+(FLOOR_TEXTURE,), (WALL_TEXTURE,) = _FILES["floorTextureFile"], _FILES["wallTextureFile"]
+(VERTEX_SHADER,), (FRAGMENT_SHADER,) = _FILES["vertexShaderFile"], _FILES["fragmentShaderFile"]
+BMP_TEXTURES = NORMAL_MAPS + [FLOOR_TEXTURE, WALL_TEXTURE]  # in the order the set-up loads them

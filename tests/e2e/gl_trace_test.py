@@ -11,13 +11,12 @@ import struct
 import unittest
 
 import gltrace
-from expected import (BALL_RADIUS, CAMERA_DISTANCE, FPS, HELP, HINTS, ROOM, SET_UP_STATE, TITLE,
+from expected import (BALL_RADIUS, BMP_TEXTURES, CAMERA_DISTANCE, FPS, FRAGMENT_SHADER,
+                      GLYPH_SHEET, HELP, HINTS, ROOM, SET_UP_STATE, TITLE, VERTEX_SHADER,
                       WALL_LIMIT)
 from gltrace import Reader, close, matches
 from harness import RUN_DIR, Session, wait_until
 
-BMP_FILES = ["normalmap1.bmp", "normalmap2.bmp", "normalmap3.bmp", "normalmap4.bmp",
-             "normalmap5.bmp", "hardwoodfloor.bmp", "brick.bmp"]
 FLOOR, WALL = 5, 6  # indices into the BMP textures
 ENTRY_POINTS = ["glCreateProgramObjectARB", "glDeleteObjectARB", "glUseProgramObjectARB",
                 "glCreateShaderObjectARB", "glShaderSourceARB", "glCompileShaderARB",
@@ -83,12 +82,12 @@ def determinant(a):
 
 # -- the files the program reads -------------------------------------------------------------
 def bmp_size(name):
-    with open(os.path.join(RUN_DIR, "textures", name), "rb") as f:
+    with open(os.path.join(RUN_DIR, name), "rb") as f:
         return struct.unpack("<ii", f.read(26)[18:26])
 
 
 def tga_sheet():
-    with open(os.path.join(RUN_DIR, "textures", "Font.tga"), "rb") as f:
+    with open(os.path.join(RUN_DIR, GLYPH_SHEET), "rb") as f:
         header = f.read(18)
     return struct.unpack("<HH", header[12:16]) + (header[16],)
 
@@ -315,8 +314,8 @@ class StillRun(unittest.TestCase):
         for entry in ENTRY_POINTS:
             r.expect(("glXGetProcAddressARB", "glXGetProcAddress"), '"%s"' % entry)
         shaders = []
-        for kind, file_name in (("GL_VERTEX_SHADER", "BumpMapping.vert"),
-                                ("GL_FRAGMENT_SHADER", "BumpMapping.frag")):
+        for kind, file_name in (("GL_VERTEX_SHADER", VERTEX_SHADER),
+                                ("GL_FRAGMENT_SHADER", FRAGMENT_SHADER)):
             with open(os.path.join(RUN_DIR, file_name)) as f:
                 source = f.read()
             shader = int(r.expect("glCreateShaderObjectARB",
@@ -343,7 +342,7 @@ class StillRun(unittest.TestCase):
         for step in SET_UP_STATE:
             r.expect(step[0], *step[1:])
         base, font = self.read_font(r)
-        textures = [self.read_bmp_texture(r, name) for name in BMP_FILES]
+        textures = [self.read_bmp_texture(r, name) for name in BMP_TEXTURES]
         program = self.read_shader_build(r)  # the quadric makes no GL calls
         # Then only reshape, before the first frame: GLU's projection and the viewport.
         while r.peek() is not None:

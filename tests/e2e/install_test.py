@@ -12,7 +12,9 @@ import unittest
 from harness import Session
 
 BUILD_DIR = os.environ.get("KX_BUILD_DIR", "")
-ICON_SIZES = (48, 64, 128, 256)
+# The build's own lists: the desktop icon's sizes and the sizes of the icon the window shows.
+ICON_SIZES, WINDOW_ICON_SIZES = ([int(size) for size in os.environ.get(name, "").split()]
+                                 for name in ("KX_ICON_SIZES", "KX_WINDOW_ICON_SIZES"))
 
 
 def run(*args, **kwargs):
@@ -83,10 +85,10 @@ class Install(unittest.TestCase):
         # As numbers: xprop draws icons as text pictures unless given a format.
         shown = window_icons(session.x("xprop", "-len", "1000000", "-f", "_NET_WM_ICON", "32c",
                                        "-id", session.window, "_NET_WM_ICON"))
-        self.assertEqual(sorted(shown), [(48, 48), (128, 128)])
+        self.assertEqual(sorted(shown), sorted((size, size) for size in WINDOW_ICON_SIZES))
         # The window's icon is the installed icon's picture, pixel for pixel.
-        self.assertEqual(shown[(128, 128)], argb_of_png(icons[ICON_SIZES.index(128)]))
-        self.assertEqual(shown[(48, 48)], argb_of_png(icons[ICON_SIZES.index(48)]))
+        for size in WINDOW_ICON_SIZES:
+            self.assertEqual(shown[(size, size)], argb_of_png(icons[ICON_SIZES.index(size)]))
 
         session.key("Escape")
         self.assertEqual(session.wait_exit(), 0)
@@ -122,7 +124,8 @@ class Install(unittest.TestCase):
         with gzip.open(os.path.join(doc, "changelog.gz"), "rt") as changelog:
             self.assertTrue(changelog.readline().startswith("kullerix (%s)" % version))
         copyright = read(os.path.join(doc, "copyright"))
-        self.assertIn("Copyright (c) 2026 The Kullerix developers", copyright)
+        self.assertIn("Copyright (c) %s The Kullerix developers" % os.environ["KX_COPYRIGHT_YEAR"],
+                      copyright)
         self.assertIn(read(os.path.join(tree, "usr/share/kullerix/textures/Font.LICENSE.txt")),
                       copyright)
 
@@ -137,6 +140,32 @@ class Install(unittest.TestCase):
                                  capture_output=True, text=True)
         errors = [line for line in lintian.stdout.splitlines() if line.startswith("E:")]
         self.assertEqual(errors, [], lintian.stdout + lintian.stderr)
+
+    def configured(self, *options):
+        """The metainfo, checked, and the package settings of a fresh configure of the sources."""
+        build = tempfile.mkdtemp(prefix="kx-configure-")
+        self.addCleanup(shutil.rmtree, build, True)
+        source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+        run("cmake", "-S", source, "-B", build, "-DBUILD_TESTING=OFF", *options)
+        metainfo, = glob.glob(os.path.join(build, "packaging/*.metainfo.xml"))
+        run("appstreamcli", "validate", "--no-net", metainfo)
+        return read(metainfo), read(os.path.join(build, "CPackConfig.cmake"))
+
+    def test_addresses_are_the_distributors_and_none_is_made_up(self):
+        xml, cpack = self.configured()
+        self.assertNotIn("<url", xml)
+        self.assertNotIn("<screenshot", xml)
+        self.assertIn('CPACK_DEBIAN_PACKAGE_HOMEPAGE ""', cpack)
+        # A package must name an address; unset, it lies in a domain reserved for none.
+        self.assertRegex(cpack, r'PACKAGE_MAINTAINER "[^"<]+ <[^"@]+@[\w.-]+\.invalid>"')
+
+        xml, cpack = self.configured("-DKX_HOMEPAGE_URL=https://kullerix.test/",
+                                     "-DKX_SCREENSHOT_URL=https://kullerix.test/shot.png",
+                                     "-DKX_PACKAGE_MAINTAINER=Ann Packer <ann@kullerix.test>")
+        self.assertIn('<url type="homepage">https://kullerix.test/</url>', xml)
+        self.assertIn('<image type="source">https://kullerix.test/shot.png</image>', xml)
+        self.assertIn('CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kullerix.test/"', cpack)
+        self.assertIn('CPACK_DEBIAN_PACKAGE_MAINTAINER "Ann Packer <ann@kullerix.test>"', cpack)
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@ import struct
 import unittest
 
 import harness
+from expected import NORMAL_MAPS, VERTEX_SHADER
 
 # The ball's centre from the start camera, and a radius safely inside its outline (about 141).
 CENTRE_X, CENTRE_Y = 400, 300
@@ -93,8 +94,8 @@ class ShaderPicturesTest(unittest.TestCase):
             os.makedirs(SHOTS, exist_ok=True)
             shutil.copy(image.path, os.path.join(SHOTS, name))
 
-    def texture(self, name):
-        return os.path.join(self.session.run_dir, "textures", name)
+    def normal_map(self, index):
+        return os.path.join(self.session.run_dir, NORMAL_MAPS[index])
 
     def start_without_hints(self):
         """Starts the program and hides the start hints, which cover the ball's top.
@@ -122,7 +123,7 @@ class ShaderPicturesTest(unittest.TestCase):
         self.assertLess(max(r, g, b) - min(r, g, b), 10)
 
     def test_a_flat_map_shades_the_ball_smoothly(self):
-        write_bmp(self.texture("normalmap1.bmp"), 4, 4, lambda x, y: FLAT)
+        write_bmp(self.normal_map(0), 4, 4, lambda x, y: FLAT)
         image = self.start_without_hints()
         self.keep(image, "flat_map.png")
         jumps = steps(image)
@@ -150,7 +151,7 @@ class ShaderPicturesTest(unittest.TestCase):
         self.assertLess(ball_difference(balls[0], balls[5]), 1.0, "five Tabs do not come back")
 
     def test_rolling_moves_the_bumps_under_a_fixed_highlight(self):
-        write_bmp(self.texture("normalmap1.bmp"), 256, 256, knobs)
+        write_bmp(self.normal_map(0), 256, 256, knobs)
         s = self.session
         before = self.start_without_hints()
         s.key("space")
@@ -164,7 +165,7 @@ class ShaderPicturesTest(unittest.TestCase):
 
     def test_a_missing_shader_file_is_reported_in_order_and_each_uniform_once(self):
         s = self.session
-        os.remove(os.path.join(s.run_dir, "BumpMapping.vert"))
+        os.remove(os.path.join(s.run_dir, VERTEX_SHADER))
         s.start()
         boxes = []
         while not boxes or boxes[-1][0] != "Linking Error":
@@ -195,8 +196,8 @@ class ShaderPicturesTest(unittest.TestCase):
         s = self.session
         shim = os.environ.get("KX_NO_SHADER_EXT")
         self.assertTrue(shim and os.path.exists(shim), "the shim library is not built")
-        write_bmp(self.texture("normalmap1.bmp"), 4, 4, lambda x, y: FLAT)
-        write_bmp(self.texture("normalmap2.bmp"), 4, 4, lambda x, y: (200, 140, 60))
+        write_bmp(self.normal_map(0), 4, 4, lambda x, y: FLAT)
+        write_bmp(self.normal_map(1), 4, 4, lambda x, y: (200, 140, 60))
         s.start(env={"LD_PRELOAD": shim, "ASAN_OPTIONS": "verify_asan_link_order=0"})
         window, title = s.wait_dialog()
         self.assertEqual(title, "ERROR")

@@ -1,4 +1,5 @@
 // The bitmap font on real Mesa: glyphs land where print puts them, and a failed sheet still draws.
+#include "data/run_files.h"
 #include "render/bitmap_font.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/message_recorder.h"
@@ -82,13 +83,13 @@ protected:
     // Its 256 lists stay behind in the context.
     void TearDown() override { free(font.sheet.pixels); }
 
-    BitmapFont font = {};
+    BitmapFont font;
 };
 
 TEST_F(BitmapFontTest, BuildsATextureAndTwoHundredFiftySixListsFromTheGeneratedSheet)
 {
     MessageRecorder recorder;
-    font.build(KX_RUN_DIR "/textures/Font.tga");
+    font.build((std::string(KX_RUN_DIR) + "/" + glyphSheetFile).c_str());
     EXPECT_TRUE(recorder.messages.empty());
     EXPECT_EQ(font.sheet.width, 512u);
     EXPECT_EQ(font.sheet.pixelFormat, static_cast<GLenum>(GL_RGBA));

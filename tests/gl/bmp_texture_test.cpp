@@ -89,7 +89,7 @@ protected:
 TEST_F(BmpTextureTest, UploadsAMipmappedRgbTextureThatReplacesTheFragmentColour)
 {
     const Bytes colours = {200, 30, 40, 10, 220, 90, 70, 80, 250, 255, 255, 255};
-    BmpTexture texture{};
+    BmpTexture texture;
     texture.load(writeTexture("four.bmp", 4, 4, colours).c_str());
     ASSERT_NE(texture.textureName, 0u);
     GLint bound = 0;
@@ -125,7 +125,7 @@ TEST_F(BmpTextureTest, UploadsRowsThatAreNotMultiplesOfFourBytes)
         Bytes colours;
         for (int i = 0; i < width * height * 3; ++i)
             colours.push_back((unsigned char)(i * 37 + 11));
-        BmpTexture texture{};
+        BmpTexture texture;
         texture.load(writeTexture("odd.bmp", width, height, colours).c_str());
         ASSERT_NE(texture.textureName, 0u);
         EXPECT_EQ(level0(width, height), colours);
@@ -139,7 +139,7 @@ TEST_F(BmpTextureTest, KeepsTexturesWhoseSidesAreNotPowersOfTwoComplete)
     // GLU leaves the top row of its scaled level 0 black, which is its own fault.
     for (auto [width, height] : {std::pair<int, int>{3, 5}, {100, 60}, {6, 3}}) {
         SCOPED_TRACE(testing::Message() << width << " x " << height);
-        BmpTexture texture{};
+        BmpTexture texture;
         texture.load(writeTexture("npot.bmp", width, height, {200, 30, 40}).c_str());
         ASSERT_NE(texture.textureName, 0u);
         // Every level has the picture's one colour; green would mean the texture was unusable.
@@ -163,9 +163,9 @@ TEST_F(BmpTextureTest, LeavesTheNameAloneWhenTheFileIsMissing)
     glBindTexture(GL_TEXTURE_2D, other);
 
     MessageRecorder recorder;
-    BmpTexture wall{};
+    BmpTexture wall;
     wall.load("textures/brick.bmp");
-    BmpTexture loadedBefore{};
+    BmpTexture loadedBefore;
     loadedBefore.textureName = 77;
     loadedBefore.load("textures/brick.bmp");
     std::filesystem::current_path(previous);

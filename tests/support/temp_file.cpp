@@ -2,10 +2,18 @@
 
 #include "tools/image_files/file_bytes.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
-std::string writeTempFile(const std::string& name, const std::vector<unsigned char>& bytes)
+#include <sys/stat.h>
+
+namespace {
+
+std::string tempFolder()
 {
     static std::string folder;
     if (folder.empty()) {
@@ -18,8 +26,28 @@ std::string writeTempFile(const std::string& name, const std::vector<unsigned ch
             });
         }
     }
-    const std::string path = folder + "/" + name;
+    return folder;
+}
+
+}  // namespace
+
+std::string writeTempFile(const std::string& name, const std::vector<unsigned char>& bytes)
+{
+    const std::string path = tempFolder() + "/" + name;
     std::string ignored;  // a test that reads a file it could not write fails there
     writeFileBytes(path.c_str(), bytes, &ignored);
     return path;
+}
+
+std::string makeTempFifo(const std::string& name)
+{
+    const std::string path = tempFolder() + "/" + name;
+    EXPECT_EQ(mkfifo(path.c_str(), 0600), 0) << path;
+    return path;
+}
+
+std::vector<unsigned char> readFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }

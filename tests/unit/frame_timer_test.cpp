@@ -44,7 +44,7 @@ TEST_F(FrameTimerTest, FirstFramePublishesOneWhenTheCounterHasRunOverASecond)
 
 TEST_F(FrameTimerTest, FramesASixtiethApartPublishSixtyOne)
 {
-    // Microsecond ticks so that 1/60 s steps are exact enough to land on 1.0 s exactly.
+    // 600,000 ticks a second: a 1/60 s step is a whole 10,000 ticks, so sixty make exactly 1.0 s.
     tickSource = {[]() -> int64_t { return 600000; }, fakeCounter};
     fakeNow = 6000000;
     FrameTimer timer;

@@ -56,7 +56,7 @@ TEST_F(TgaCorpusTest, TrueColourFilesDecodeToTheirTwins)
         SCOPED_TRACE(file);
         MessageRecorder recorder;
         TgaReader reader;
-        TgaImage image = {};
+        TgaImage image;
         reader.load(&image, (corpus / file).c_str());
         ASSERT_TRUE(recorder.messages.empty()) << recorder.messages[0].text;
         ASSERT_NE(image.pixels, nullptr);
@@ -86,7 +86,7 @@ TEST_F(TgaCorpusTest, EveryOtherFileIsRefusedWithOneMessage)
         SCOPED_TRACE(file);
         MessageRecorder recorder;
         TgaReader reader;
-        TgaImage image = {};
+        TgaImage image;
         reader.load(&image, (corpus / file).c_str());
         EXPECT_EQ(image.pixels, nullptr);
         ASSERT_EQ(recorder.messages.size(), 1u);

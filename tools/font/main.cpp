@@ -1,14 +1,17 @@
-// Writes the font's glyph sheet: kx_fontgen <regular.ttf> <bold.ttf> <Font.tga>
+// Writes the font's glyph sheet at its run-time path below the run folder:
+// kx_fontgen <regular.ttf> <bold.ttf> <run folder>
+#include "data/run_files.h"
 #include "tools/font/glyph_sheet.h"
 #include "tools/image_files/file_bytes.h"
 #include "tools/image_files/tga_writer.h"
 
 #include <cstdio>
+#include <string>
 
 int main(int argc, char** argv)
 {
     if (argc != 4) {
-        fprintf(stderr, "usage: %s <regular.ttf> <bold.ttf> <Font.tga>\n", argv[0]);
+        fprintf(stderr, "usage: %s <regular.ttf> <bold.ttf> <run folder>\n", argv[0]);
         return 2;
     }
     GlyphSheet sheet;
@@ -19,7 +22,8 @@ int main(int argc, char** argv)
     }
     std::vector<unsigned char> rgba = glyphSheetRgba(sheet);
     std::vector<unsigned char> file = encodeTga(rgba.data(), sheet.width, sheet.height, 4, true);
-    if (!writeFileBytes(argv[3], file, &error)) {
+    const std::string path = std::string(argv[3]) + "/" + glyphSheetFile;
+    if (!writeFileBytes(path.c_str(), file, &error)) {
         fprintf(stderr, "kx_fontgen: %s\n", error.c_str());
         return 1;
     }

@@ -1,5 +1,6 @@
-// Draws the program's icon at build time: kullerix-SIZE.png files for the desktop at each size
-// the build asks for, and a C++ source with the pixels the window hands to the desktop itself.
+// Draws the program's icon at build time: kullerix-SIZE.png files for the desktop at each of
+// the build's desktop sizes, and a C++ source with the pixels of the build's window sizes,
+// which the window hands to the desktop itself. Sizes come as comma-separated lists.
 #include "tools/icon/icon_picture.h"
 #include "tools/icon/png_writer.h"
 
@@ -7,13 +8,29 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
-const int windowSizes[] = {48, 128};
+// The sizes in a list such as "48,128", or none when an entry is not a positive number.
+std::vector<int> parseSizes(const char* list)
+{
+    std::vector<int> sizes;
+    for (const char* at = list;; at++) {
+        char* end;
+        long size = strtol(at, &end, 10);
+        if (end == at || size <= 0 || (*end != ',' && *end != '\0'))
+            return {};
+        sizes.push_back(int(size));
+        if (*end == '\0')
+            return sizes;
+        at = end;
+    }
+}
 
 // The icon as rows of 0xAARRGGBB words, the layout the window's icon property takes.
-bool writePixelSource(const std::string& path, const std::map<int, std::vector<uint8_t>>& icons)
+bool writePixelSource(const std::string& path, const std::vector<int>& windowSizes,
+                      const std::map<int, std::vector<uint8_t>>& icons)
 {
     FILE* out = fopen(path.c_str(), "w");
     if (!out)
@@ -34,8 +51,7 @@ bool writePixelSource(const std::string& path, const std::map<int, std::vector<u
     fprintf(out, "}  // namespace\n\nconst WindowIconImage programIcons[] = {");
     for (int size : windowSizes)
         fprintf(out, "{%d, %d, icon%d}, ", size, size, size);
-    fprintf(out, "};\nconst int programIconCount = %d;\n",
-            int(sizeof windowSizes / sizeof *windowSizes));
+    fprintf(out, "};\nconst int programIconCount = %d;\n", int(windowSizes.size()));
     return fclose(out) == 0;
 }
 
@@ -43,17 +59,14 @@ bool writePixelSource(const std::string& path, const std::map<int, std::vector<u
 
 int main(int argc, char** argv)
 {
-    if (argc < 4) {
-        fprintf(stderr, "usage: %s png-folder pixels.cpp size...\n", argv[0]);
+    const std::vector<int> desktopSizes = argc == 5 ? parseSizes(argv[3]) : std::vector<int>();
+    const std::vector<int> windowSizes = argc == 5 ? parseSizes(argv[4]) : std::vector<int>();
+    if (desktopSizes.empty() || windowSizes.empty()) {
+        fprintf(stderr, "usage: %s png-folder pixels.cpp desktop-sizes window-sizes\n", argv[0]);
         return 2;
     }
     std::map<int, std::vector<uint8_t>> icons;
-    for (int i = 3; i < argc; i++) {
-        int size = atoi(argv[i]);
-        if (size <= 0) {
-            fprintf(stderr, "not an icon size: %s\n", argv[i]);
-            return 2;
-        }
+    for (int size : desktopSizes) {
         icons[size] = drawIcon(size);
         std::string path = std::string(argv[1]) + "/kullerix-" + std::to_string(size) + ".png";
         if (!writePng(path, size, size, icons[size])) {
@@ -65,7 +78,7 @@ int main(int argc, char** argv)
     for (int size : windowSizes)
         if (!icons.count(size))
             icons[size] = drawIcon(size);
-    if (!writePixelSource(argv[2], icons)) {
+    if (!writePixelSource(argv[2], windowSizes, icons)) {
         fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
     }

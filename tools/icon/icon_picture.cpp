@@ -32,10 +32,10 @@ std::vector<uint8_t> drawIcon(int size)
                         continue;
                     // The sphere point facing the viewer, with the +z pole towards the eye.
                     Vec3 p = {u, v, std::sqrt(1 - r2)};
-                    // Bumped normal from the height field's slope along two surface directions.
-                    Vec3 a = std::fabs(p.x) + std::fabs(p.y) < 1e-9 ? Vec3{1, 0, 0}
-                                                                    : normalize({-p.y, p.x, 0.0});
-                    Vec3 b = cross(p, a);
+                    // Bumped normal from the height field's slope along two surface directions;
+                    // no sample lies on the z axis, where the frame has no tangent.
+                    const TangentFrame frame = tangentFrame(p);
+                    const Vec3 a = frame.tangent, b = frame.bitangent;
                     auto at = [&](Vec3 d, double e) { return height(normalize(p + e * d)); };
                     double da = (at(a, step) - at(a, -step)) / (2 * step);
                     double db = (at(b, step) - at(b, -step)) / (2 * step);

@@ -129,17 +129,3 @@ double fractalNoise2(double x, double y, int octaves, uint32_t seed, int periodX
     }
     return sum / norm;
 }
-
-double fractalNoise3(double x, double y, double z, int octaves, uint32_t seed)
-{
-    double sum = 0.0, amplitude = 1.0, norm = 0.0;
-    for (int i = 0; i < octaves; ++i) {
-        sum += amplitude * gradientNoise3(x, y, z, seed + 7919u * i);
-        norm += amplitude;
-        x *= 2.0;
-        y *= 2.0;
-        z *= 2.0;
-        amplitude *= 0.5;
-    }
-    return sum / norm;
-}

@@ -31,4 +31,3 @@ double gradientNoise3(double x, double y, double z, uint32_t seed);
 // periods double with the frequency, so the sum still repeats where the first octave does.
 double fractalNoise2(double x, double y, int octaves, uint32_t seed, int periodX = 0,
                      int periodY = 0);
-double fractalNoise3(double x, double y, double z, int octaves, uint32_t seed);

@@ -1,4 +1,4 @@
-// Writes the program's seven textures into the folder named on the command line.
+// Writes the program's seven textures below the run folder named on the command line.
 #include "tools/textures/texture_set.h"
 
 #include <cstdio>
@@ -7,7 +7,7 @@
 int main(int argc, char** argv)
 {
     if (argc != 2) {
-        fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        fprintf(stderr, "usage: %s RUN_FOLDER\n", argv[0]);
         return 2;
     }
     std::string failed;

@@ -10,11 +10,11 @@ namespace {
 const int normalMapWidth = 1024;
 const int normalMapHeight = 512;
 
-// Writes the picture as a BMP file under name in folder, or names the file in *failedFile.
-bool writePicture(const std::string& folder, const std::string& name, const RgbPicture& picture,
+// Writes the picture as a BMP file at folder/file, or names that path in *failedFile.
+bool writePicture(const std::string& folder, const char* file, const RgbPicture& picture,
                   std::string* failedFile)
 {
-    const std::string path = folder + "/" + name;
+    const std::string path = folder + "/" + file;
     std::string error;
     if (writeFileBytes(path.c_str(), encodeBmp24(picture.rgb.data(), picture.width, picture.height),
                        &error))
@@ -50,13 +50,11 @@ RgbPicture makeNormalMap(int number)
 
 bool writeTextureSet(const std::string& folder, std::string* failedFile)
 {
-    if (!writePicture(folder, "hardwoodfloor.bmp", makeHardwoodFloor(), failedFile) ||
-        !writePicture(folder, "brick.bmp", makeBrickWall(), failedFile))
+    if (!writePicture(folder, floorTextureFile, makeHardwoodFloor(), failedFile) ||
+        !writePicture(folder, wallTextureFile, makeBrickWall(), failedFile))
         return false;
-    for (int number = 1; number <= normalMapCount; ++number) {
-        const std::string name = "normalmap" + std::to_string(number) + ".bmp";
-        if (!writePicture(folder, name, makeNormalMap(number), failedFile))
+    for (int i = 0; i < normalMapCount; ++i)
+        if (!writePicture(folder, normalMapFiles[i], makeNormalMap(i + 1), failedFile))
             return false;
-    }
     return true;
 }

@@ -2,7 +2,7 @@
 // the ball's five normal maps. Each is a pure function of the generator's code, so every run
 // writes the same bytes.
 #pragma once
-#include "app/scene_state.h"
+#include "data/run_files.h"
 #include "tools/textures/rgb_picture.h"
 #include "tools/textures/sphere_normal_map.h"
 
@@ -22,6 +22,7 @@ SphereHeight ballHeightField(int number);
 // Normal map `number` (1 to 5): dimples, riveted plates, hammered metal, ripples, lettering.
 RgbPicture makeNormalMap(int number);
 
-// Writes all seven files into `folder` (which must exist) under the names the program reads.
-// On failure, names the file that could not be written in *failedFile and returns false.
+// Writes all seven files below the run folder `folder` (whose textures/ must exist) under the
+// paths the program reads. On failure, names the file that could not be written in
+// *failedFile and returns false.
 bool writeTextureSet(const std::string& folder, std::string* failedFile);
