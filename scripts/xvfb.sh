@@ -3,11 +3,16 @@
 # KX_XVFB_ARGS adds arguments to the server's (e.g. KX_XVFB_ARGS="-fp /an/empty/dir" to see
 # the commands without X core fonts).
 start_xvfb() {
-  local extra display
+  local extra display fifo
   read -ra extra <<<"${KX_XVFB_ARGS:-}"
-  read -r display < <(exec "$(dirname "${BASH_SOURCE[0]}")/start-display.sh" xvfb "${extra[@]}")
+  # A named pipe, not a process substitution: a bare system may have no /dev/fd.
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  "$(dirname "${BASH_SOURCE[0]}")/start-display.sh" xvfb "${extra[@]}" >"$fifo" &
   KX_XVFB_PID=$!
   trap 'kill $KX_XVFB_PID 2>/dev/null || true' EXIT
+  read -r display <"$fifo" || true
+  rm -f "$fifo"
   [[ -n "$display" ]] || return 1
   export DISPLAY=$display
 }
