@@ -55,7 +55,7 @@ ShaderProgram buildVariant(const std::string& fragmentSource, const std::string&
     // A file that could not be written is read as missing, and the build reports that.
     writeText(vertexPath, compiledSource(bumpShader.vertexShader));
     writeText(fragmentPath, fragmentSource);
-    ShaderProgram variant = {};
+    ShaderProgram variant;
     variant.build(vertexPath.c_str(), fragmentPath.c_str());
     return variant;
 }

@@ -7,6 +7,7 @@ import re
 import signal
 import unittest
 
+from expected import WALL_TEXTURE
 from harness import Session, wait_until
 
 ENTRY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "packaging",
@@ -27,7 +28,7 @@ class Desktops(unittest.TestCase):
             with self.subTest(ending):
                 s = Session(desktop="openbox")
                 self.addCleanup(s.close)
-                os.remove(os.path.join(s.run_dir, "textures", "brick.bmp"))
+                os.remove(os.path.join(s.run_dir, WALL_TEXTURE))
                 s.start()
                 window = int(s.wait_window())
 

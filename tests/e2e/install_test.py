@@ -160,10 +160,11 @@ class Install(unittest.TestCase):
         self.assertRegex(cpack, r'PACKAGE_MAINTAINER "[^"<]+ <[^"@]+@[\w.-]+\.invalid>"')
 
         xml, cpack = self.configured("-DKX_HOMEPAGE_URL=https://kullerix.test/",
-                                     "-DKX_SCREENSHOT_URL=https://kullerix.test/shot.png",
+                                     "-DKX_SCREENSHOT_URL=https://kullerix.test/shot?size=800&format=png",
                                      "-DKX_PACKAGE_MAINTAINER=Ann Packer <ann@kullerix.test>")
         self.assertIn('<url type="homepage">https://kullerix.test/</url>', xml)
-        self.assertIn('<image type="source">https://kullerix.test/shot.png</image>', xml)
+        self.assertIn('<image type="source">https://kullerix.test/shot?size=800&amp;format=png'
+                      '</image>', xml)
         self.assertIn('CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kullerix.test/"', cpack)
         self.assertIn('CPACK_DEBIAN_PACKAGE_MAINTAINER "Ann Packer <ann@kullerix.test>"', cpack)
 
