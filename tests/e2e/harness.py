@@ -210,7 +210,11 @@ class Session:
                          check=False)
             ids = out.split()
             return ids[0] if ids else None
-        self.window = wait_until(find, timeout, what="the Kullerix window")
+        try:
+            self.window = wait_until(find, timeout, what="the Kullerix window")
+        except Timeout as missing:
+            raise Timeout("%s; the windows are:\n%s" % (missing, self.x(
+                "xwininfo", "-root", "-tree", check=False)))
         return self.window
 
     def geometry(self):

@@ -134,12 +134,23 @@ class Install(unittest.TestCase):
         app_id = os.path.basename(desktop)[:-len(".desktop")]
         metainfo = os.path.join(tree, "usr/share/metainfo", app_id + ".metainfo.xml")
         self.assertIn("<id>%s</id>" % app_id, read(metainfo))
-        run("appstreamcli", "validate", "--no-net", metainfo)
+        self.assert_valid_metainfo(metainfo, homepage=False)
 
         lintian = subprocess.run(["lintian", "--tag-display-limit", "0", package],
                                  capture_output=True, text=True)
         errors = [line for line in lintian.stdout.splitlines() if line.startswith("E:")]
         self.assertEqual(errors, [], lintian.stdout + lintian.stderr)
+
+    def assert_valid_metainfo(self, path, homepage):
+        """appstreamcli passes the metainfo, except that from AppStream 1.0 on it warns when no
+        home page is named, as a build without KX_HOMEPAGE_URL names none."""
+        done = subprocess.run(["appstreamcli", "validate", "--no-net", path], capture_output=True,
+                              text=True)
+        allowed = [] if homepage else ["url-homepage-missing"]
+        found = [line for line in done.stdout.splitlines() if line[:2] in ("E:", "W:")]
+        self.assertEqual([line for line in found if line.split(":")[-1].strip() not in allowed],
+                         [], done.stdout)
+        self.assertTrue(done.returncode == 0 or found, done.stdout + done.stderr)
 
     def configured(self, *options):
         """The metainfo, checked, and the package settings of a fresh configure of the sources."""
@@ -148,7 +159,7 @@ class Install(unittest.TestCase):
         source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
         run("cmake", "-S", source, "-B", build, "-DBUILD_TESTING=OFF", *options)
         metainfo, = glob.glob(os.path.join(build, "packaging/*.metainfo.xml"))
-        run("appstreamcli", "validate", "--no-net", metainfo)
+        self.assert_valid_metainfo(metainfo, any("KX_HOMEPAGE_URL" in o for o in options))
         return read(metainfo), read(os.path.join(build, "CPackConfig.cmake"))
 
     def test_addresses_are_the_distributors_and_none_is_made_up(self):
