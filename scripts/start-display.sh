@@ -46,6 +46,19 @@ run_xvfb() {
   exit 1
 }
 
+# Maps a small window and waits up to 5 s for the window manager to list it; then closes it
+# and waits until the list is empty again.
+managed_probe() {
+  local probe listed=1
+  DISPLAY=$display xmessage -name kx-probe -timeout 30 probe >/dev/null 2>&1 &
+  probe=$!
+  until_ok 5 bash -c "xprop -display $display -root _NET_CLIENT_LIST | grep -q 0x" ||
+    listed=0
+  kill "$probe" 2>/dev/null
+  wait "$probe" 2>/dev/null
+  ((listed)) && until_ok 10 bash -c "! xprop -display $display -root _NET_CLIENT_LIST | grep -q 0x"
+}
+
 case $desktop in
   xvfb) run_xvfb "$@" ;;
   openbox)
@@ -56,6 +69,12 @@ case $desktop in
     started+=($!)
     until_ok 30 bash -c "xprop -display $display -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
       { echo "openbox did not start" >&2; exit 1; }
+    # It claims the screen before it has loaded its theme and fonts, and a window mapped in that
+    # time may stay unmanaged (and GLUT waits for its window to be mapped). So it is ready only
+    # once it has managed a window of its own: a probe, mapped again until it is listed.
+    until managed_probe; do
+      ((SECONDS < 60)) || { echo "openbox manages no window" >&2; exit 1; }
+    done
     ;;
   weston)
     # Weston offers Xwayland on the first free display, and needs the sockets' folder for it.
