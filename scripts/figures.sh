@@ -35,35 +35,16 @@ mkdir -p "$frames" "$made"
 # The frame-rate figure of the screenshot, which no two runs draw alike.
 rate_corner="rectangle 620,540 799,599"
 
-# screenshot <file>: the real program's start view, once the frame-rate figure has changed
-# twice (the first count includes the start-up; the second is the program's own rate).
+# screenshot <file>: the real program's start view, once it shows its frame rate.
+# -geometry is GLUT's own option: without a window manager the window would lie a pixel beyond
+# the screen's top-left corner, and that row and column would be missing.
 screenshot() {
-  local window="" previous="" corner changes=0 deadline=$((SECONDS + 60))
-  # -geometry is GLUT's own option: without a window manager the window would lie a pixel
-  # beyond the screen's top-left corner, and that row and column would be missing.
   (cd "$build/run" && exec "$build/kullerix" -geometry +0+0) &
-  local pid=$!
-  while ((changes < 2)); do
-    if ((SECONDS >= deadline)) || ! kill -0 "$pid" 2>/dev/null; then
-      echo "figures: the program showed no frame rate within 60 s" >&2
-      kill "$pid" 2>/dev/null || true
-      return 1
-    fi
-    if [[ -z $window ]]; then
-      window=$(xwininfo -name Kullerix 2>/dev/null | awk '/Window id/ { print $4 }') || true
-    elif import -window "$window" "$scratch/shot.png" 2>/dev/null &&
-         (($(identify -format %k "$scratch/shot.png") > 1)); then
-      corner=$(convert "$scratch/shot.png" -crop 180x60+620+540 -format %# info:)
-      if [[ -n $previous && $corner != "$previous" ]]; then
-        changes=$((changes + 1))
-      fi
-      previous=$corner
-    fi
-    sleep 0.1
-  done
-  kill "$pid"
+  local pid=$! shot=0
+  shoot_running_program "$pid" "$1" || shot=$?
+  kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
-  cp "$scratch/shot.png" "$1"
+  ((shot == 0)) || { echo "figures: the program showed no frame rate within 60 s" >&2; return 1; }
 }
 
 # On a display of its own, which goes when the subshell ends.
