@@ -1,10 +1,10 @@
 #include "docs/figures/frame_capture.h"
 
 #include "platform/gl_entry_points.h"
+#include "tools/image_files/file_bytes.h"
 
 #include <GL/glext.h>
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -90,10 +90,10 @@ bool writeTexture(GLuint name, const std::string& path)
 bool writePpm(const std::string& path, int width, int height,
               const std::vector<unsigned char>& rgb)
 {
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    fprintf(file, "P6\n%d %d\n255\n", width, height);
-    bool written = fwrite(rgb.data(), 1, rgb.size(), file) == rgb.size();
-    return fclose(file) == 0 && written;
+    const std::string header = "P6\n" + std::to_string(width) + " " + std::to_string(height) +
+                               "\n255\n";
+    std::vector<unsigned char> file(header.begin(), header.end());
+    file.insert(file.end(), rgb.begin(), rgb.end());
+    std::string ignored;  // the caller names the file that could not be written
+    return writeFileBytes(path.c_str(), file, &ignored);
 }

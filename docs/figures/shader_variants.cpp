@@ -2,22 +2,9 @@
 
 #include "app/scene_setup.h"
 #include "platform/gl_entry_points.h"
+#include "tools/image_files/file_bytes.h"
 
-#include <cstdio>
 #include <vector>
-
-namespace {
-
-bool writeText(const std::string& path, const std::string& text)
-{
-    FILE* file = fopen(path.c_str(), "w");
-    if (!file)
-        return false;
-    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return fclose(file) == 0 && written;
-}
-
-}  // namespace
 
 std::string compiledSource(GLhandleARB shader)
 {
@@ -53,8 +40,10 @@ ShaderProgram buildVariant(const std::string& fragmentSource, const std::string&
     const std::string vertexPath = folder + "/" + name + ".vert";
     const std::string fragmentPath = folder + "/" + name + ".frag";
     // A file that could not be written is read as missing, and the build reports that.
-    writeText(vertexPath, compiledSource(bumpShader.vertexShader));
-    writeText(fragmentPath, fragmentSource);
+    const std::string vertexSource = compiledSource(bumpShader.vertexShader);
+    std::string ignored;
+    writeFileBytes(vertexPath.c_str(), {vertexSource.begin(), vertexSource.end()}, &ignored);
+    writeFileBytes(fragmentPath.c_str(), {fragmentSource.begin(), fragmentSource.end()}, &ignored);
     ShaderProgram variant;
     variant.build(vertexPath.c_str(), fragmentPath.c_str());
     return variant;
