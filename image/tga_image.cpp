@@ -85,11 +85,10 @@ void swapRedBlue(unsigned char* pixels, uint32_t size, uint32_t bytesPerPixel)
     }
 }
 
-// NOTE: a packet header or pixel is a few bytes; fread's call and locking cost more than the
-// copy, so these take the bytes straight from the stream's buffer. Only this thread reads it.
+// A packet header or pixel is a few bytes, which getc takes from the stream's buffer.
 bool readByte(FILE* file, unsigned char* byte)
 {
-    const int value = getc_unlocked(file);
+    const int value = getc(file);
     *byte = static_cast<unsigned char>(value);
     return value != EOF;
 }

@@ -1,6 +1,7 @@
 // OpenGL entry points and the extension string, fetched at run time.
-// The lookup yields nullptr for a name the GL library does not provide; a bare
-// glXGetProcAddressARB cannot tell, since it hands out a stub for any name.
+// The lookup yields nullptr for a name the GL library does not provide, which neither system
+// call tells plainly: glXGetProcAddressARB hands out a stub for any name, and some Windows
+// drivers answer wglGetProcAddress with a small number instead of null.
 // Both are seams: tests point them at reduced versions to walk the failure paths.
 #pragma once
 

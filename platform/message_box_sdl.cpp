@@ -1,4 +1,5 @@
-#include "platform/message_box.h"
+#include "platform/message_dialog.h"
+#include "platform/message_owner_x11.h"
 
 #include <SDL.h>
 #include <X11/Xlib.h>
@@ -9,7 +10,6 @@
 
 namespace {
 
-MessageHandler installedHandler = nullptr;
 std::string ownerDisplay;
 unsigned long ownerWindow = 0;
 
@@ -60,34 +60,24 @@ SDL_Window* wrapOwnerWindow()
     return window;
 }
 
-void showDialog(const char* text, const char* caption, MessageIcon icon, bool owned)
+}  // namespace
+
+void showMessageDialog(const char* text, const char* caption, MessageOwner owner,
+                       MessageIcon icon)
 {
     // NOTE: SDL's simple message box needs no SDL_Init; it runs its own loop until OK is
     // pressed, which blocks the GLUT loop as a modal dialog should.
     Uint32 flags = icon == MessageIconWarning ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_ERROR;
-    SDL_Window* owner = owned ? wrapOwnerWindow() : nullptr;
-    const int shown = SDL_ShowSimpleMessageBox(flags, caption, text, owner);
-    if (owner) {
-        SDL_DestroyWindow(owner);  // leaves a foreign window as it is
+    SDL_Window* window = owner == MessageOwnerFocusWindow ? wrapOwnerWindow() : nullptr;
+    const int shown = SDL_ShowSimpleMessageBox(flags, caption, text, window);
+    if (window) {
+        SDL_DestroyWindow(window);  // leaves a foreign window as it is
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
     // Without a dialog the text still reaches the user, with what kept it out of a box.
     if (shown != 0)
         fprintf(stderr, "%s: %s (no message box: %s)\n", caption, text, dialogFailure());
 }
-
-}  // namespace
-
-void showMessage(const char* text, const char* caption, MessageOwner owner, MessageIcon icon)
-{
-    if (installedHandler) {
-        installedHandler(text, caption, owner, icon);
-        return;
-    }
-    showDialog(text, caption, icon, owner == MessageOwnerFocusWindow);
-}
-
-void setMessageHandler(MessageHandler handler) { installedHandler = handler; }
 
 void setMessageOwnerWindow(const char* displayName, unsigned long window)
 {

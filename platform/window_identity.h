@@ -1,9 +1,11 @@
 // Tells the desktop which program a window belongs to, so that docks and task bars match it to
-// its desktop entry and show its icon: the class hint WM_CLASS and the icon _NET_WM_ICON, set
-// through Xlib on the window of the current GLX context (the one GLUT has just made).
-// The window also becomes the owner of the program's message boxes (platform/message_box.h).
-// Makes no GL call and changes no GL state; without an X window (no current GLX context) it
-// does nothing, and a missing icon leaves the rest in place.
+// its desktop entry and show its icon, on the window of the current GL context (the one GLUT
+// has just made). On X11 these are the class hint WM_CLASS and the icon _NET_WM_ICON, and the
+// window becomes the owner of the program's message boxes (platform/message_box.h). On Windows
+// the window's class is GLUT's, so only the icons are set (WM_SETICON); the boxes find their
+// owner by the keyboard focus.
+// Makes no GL call and changes no GL state; without a window (no current context) it does
+// nothing, and a missing icon leaves the rest in place.
 #pragma once
 #include <cstdint>
 

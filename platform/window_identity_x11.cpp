@@ -1,6 +1,6 @@
 #include "platform/window_identity.h"
 
-#include "platform/message_box.h"
+#include "platform/message_owner_x11.h"
 
 #include <GL/glx.h>
 #include <X11/Xatom.h>

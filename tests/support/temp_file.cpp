@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -17,14 +20,20 @@ std::string tempFolder()
 {
     static std::string folder;
     if (folder.empty()) {
-        std::string pattern = std::filesystem::temp_directory_path().string() + "/kx_test_XXXXXX";
-        if (mkdtemp(&pattern[0])) {
-            folder = pattern;
+        // A new folder of its own: one that exists already belongs to another test.
+        const std::filesystem::path temp = std::filesystem::temp_directory_path();
+        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        for (int attempt = 0; attempt < 100 && folder.empty(); attempt++) {
+            const std::string name = "kx_test_" + std::to_string(stamp + attempt);
+            std::error_code error;
+            if (std::filesystem::create_directory(temp / name, error))
+                folder = (temp / name).generic_string();
+        }
+        if (!folder.empty())
             atexit([] {
                 std::error_code ignored;
                 std::filesystem::remove_all(folder, ignored);
             });
-        }
     }
     return folder;
 }
@@ -39,12 +48,14 @@ std::string writeTempFile(const std::string& name, const std::vector<unsigned ch
     return path;
 }
 
+#ifndef _WIN32
 std::string makeTempFifo(const std::string& name)
 {
     const std::string path = tempFolder() + "/" + name;
     EXPECT_EQ(mkfifo(path.c_str(), 0600), 0) << path;
     return path;
 }
+#endif
 
 std::vector<unsigned char> readFileBytes(const std::string& path)
 {
