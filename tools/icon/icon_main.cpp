@@ -1,8 +1,11 @@
 // Draws the program's icon at build time: kullerix-SIZE.png files for the desktop at each of
 // the build's desktop sizes, and a C++ source with the pixels of the build's window sizes,
-// which the window hands to the desktop itself. Sizes come as comma-separated lists.
+// which the window hands to the desktop itself, and for the Windows build an .ico file of the
+// build's Windows sizes for the program's resource. Sizes come as comma-separated lists.
+#include "tools/icon/ico_writer.h"
 #include "tools/icon/icon_picture.h"
 #include "tools/icon/png_writer.h"
+#include "tools/image_files/file_bytes.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -59,10 +62,14 @@ bool writePixelSource(const std::string& path, const std::vector<int>& windowSiz
 
 int main(int argc, char** argv)
 {
-    const std::vector<int> desktopSizes = argc == 5 ? parseSizes(argv[3]) : std::vector<int>();
-    const std::vector<int> windowSizes = argc == 5 ? parseSizes(argv[4]) : std::vector<int>();
-    if (desktopSizes.empty() || windowSizes.empty()) {
-        fprintf(stderr, "usage: %s png-folder pixels.cpp desktop-sizes window-sizes\n", argv[0]);
+    const bool withIco = argc == 7;
+    const bool known = argc == 5 || withIco;
+    const std::vector<int> desktopSizes = known ? parseSizes(argv[3]) : std::vector<int>();
+    const std::vector<int> windowSizes = known ? parseSizes(argv[4]) : std::vector<int>();
+    const std::vector<int> icoSizes = withIco ? parseSizes(argv[6]) : std::vector<int>();
+    if (desktopSizes.empty() || windowSizes.empty() || (withIco && icoSizes.empty())) {
+        fprintf(stderr, "usage: %s png-folder pixels.cpp desktop-sizes window-sizes "
+                        "[icon.ico ico-sizes]\n", argv[0]);
         return 2;
     }
     std::map<int, std::vector<uint8_t>> icons;
@@ -74,13 +81,24 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    // The window's sizes are drawn too when no file wants them.
-    for (int size : windowSizes)
-        if (!icons.count(size))
-            icons[size] = drawIcon(size);
+    // The other sizes are drawn too when no file wants them.
+    for (const std::vector<int>* sizes : {&windowSizes, &icoSizes})
+        for (int size : *sizes)
+            if (!icons.count(size))
+                icons[size] = drawIcon(size);
     if (!writePixelSource(argv[2], windowSizes, icons)) {
         fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
+    }
+    if (withIco) {
+        std::vector<IcoImage> images;
+        for (int size : icoSizes)
+            images.push_back({size, icons[size]});
+        std::string error;
+        if (!writeFileBytes(argv[5], encodeIco(images), &error)) {
+            fprintf(stderr, "cannot write %s: %s\n", argv[5], error.c_str());
+            return 1;
+        }
     }
     return 0;
 }
