@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Kullerix and runs it in build/run.
+# Installs what is missing, builds Kullerix into build/release and runs it in build/release/run.
 # With no display it runs the demo under Xvfb until it shows its frame rate (a few seconds)
-# and saves a screenshot. Either way it first checks that message boxes can be shown, and warns.
+# and saves a screenshot to build/kullerix-screenshot.png. Either way it first checks that
+# message boxes can be shown, and warns if they cannot.
+# Usage: scripts/demo.sh [GLUT option...]   (e.g. -geometry +0+0)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-source "$root/scripts/xvfb.sh"
-source "$root/scripts/dialog_check.sh"
+source "$root/scripts/lib/usage.sh"
+answer_help "$0" "$@"
+source "$root/scripts/lib/xvfb.sh"
+source "$root/scripts/lib/dialog-check.sh"
+source "$root/scripts/lib/pictures.sh"
+build=$root/build/release
 
 "$root/scripts/install-deps.sh" demo
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$root/build" -j"$(nproc)" >/dev/null
-cd "$root/build/run"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" >/dev/null
+cd "$build/run"
 # The program reports missing or damaged files in message boxes; the demo runs without them.
-probe="$root/build/kx_message_box_probe"
+probe="$build/kx_message_box_probe"
 
 own_display=no
 if ! { [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; }; then
@@ -20,9 +26,9 @@ if ! { [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; }; then
   own_display=yes
 fi
 check_message_box "$probe" || echo "demo: Kullerix runs anyway; its failure reports go to stderr only" >&2
-[[ $own_display == yes ]] || exec "$root/build/kullerix" "$@"
+[[ $own_display == yes ]] || exec "$build/kullerix" "$@"
 
-"$root/build/kullerix" -geometry +0+0 "$@" &
+"$build/kullerix" -geometry +0+0 "$@" &
 pid=$!
 shot="$root/build/kullerix-screenshot.png"
 shoot_running_program "$pid" "$shot" ||

@@ -4,18 +4,21 @@
 # set-up and drawing functions and then cropped and set side by side here. All of it is drawn
 # on a private Xvfb by Mesa's software renderer, so every run makes the same pictures.
 # Usage: scripts/figures.sh [--check] [build dir]
-#   build dir: default build-figures; a build with the tests has the drawing tool, any other
+#   build dir: default build/figures; a build with the tests has the drawing tool, any other
 #   is configured with KX_FIGURES=ON to get it.
 #   --check: writes nothing into docs/; fails when a picture made differs visibly from the
 #   committed one, when one is missing or no longer made, or when the page does not show it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib/usage.sh"
+answer_help "$0" "$@"
+source "$root/scripts/lib/pictures.sh"
 check=no
 if [[ ${1:-} == --check ]]; then
   check=yes
   shift
 fi
-build=$(realpath -m "${1:-$root/build-figures}")
+build=$(realpath -m "${1:-$root/build/figures}")
 docs=$root/docs
 
 if [[ ! -f "$build/CMakeCache.txt" ]]; then
@@ -32,9 +35,6 @@ frames=$scratch/frames
 made=$scratch/made
 mkdir -p "$frames" "$made"
 
-# The frame-rate figure of the screenshot, which no two runs draw alike.
-rate_corner="rectangle 620,540 799,599"
-
 # screenshot <file>: the real program's start view, once it shows its frame rate.
 # -geometry is GLUT's own option: without a window manager the window would lie a pixel beyond
 # the screen's top-left corner, and that row and column would be missing.
@@ -49,7 +49,7 @@ screenshot() {
 
 # On a display of its own, which goes when the subshell ends.
 (
-  source "$root/scripts/xvfb.sh"
+  source "$root/scripts/lib/xvfb.sh"
   start_xvfb
   (cd "$build/run" && "$build/kx_figures" "$frames")
   screenshot "$made/screenshot.png"
@@ -91,17 +91,6 @@ save generators \
   '(' '(' "$(view floor)" "$(view bricks)" "$(view glyphs)" -resize 296x296 ')' "${across[@]}" ')' \
   "${down[@]}"
 
-# within_tolerance <made> <committed>: at most one pixel in a thousand differs by more than 3%.
-# Rounding in another Mesa or CPU moves colours by a level or two; a changed light, material,
-# map, camera or step moves thousands of pixels by far more.
-within_tolerance() {
-  local count pixels
-  count=$(compare -metric AE -fuzz 3% "$1" "$2" null: 2>&1) || true
-  count=${count%% *}
-  pixels=$(identify -format '%[fx:w*h]' "$1")
-  [[ $count =~ ^[0-9.e+]+$ ]] && awk -v c="$count" -v p="$pixels" 'BEGIN { exit !(c <= p / 1000) }'
-}
-masked() { convert "$1" -fill black -draw "$rate_corner" "$2"; }
 
 if [[ $check == no ]]; then
   rm -f "$docs"/pictures/*.png

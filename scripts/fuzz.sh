@@ -3,11 +3,14 @@
 # seeded from the shared corpus and from the crash files kept as regression tests; fails when
 # any target finds a crash, undefined behaviour, a leak or a timeout.
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target ...]
+#   builds in build/fuzz (KX_FUZZ_BUILD overrides it); takes about a minute a target.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib/usage.sh"
+answer_help "$0" "$@"
 seconds=${1:-60}
 shift || true
-build=${KX_FUZZ_BUILD:-$root/build-fuzz}
+build=${KX_FUZZ_BUILD:-$root/build/fuzz}
 corpus=${KX_CORPUS_DIR:-$root/../shared/corpus}
 
 # Seeds per target: a folder of the shared corpus and the file extension to take from it.

@@ -7,6 +7,8 @@
 #   openbox  the same with the openbox window manager, once it manages windows
 #   weston   the Xwayland of a headless weston compositor
 set -euo pipefail
+source "$(dirname "$0")/lib/usage.sh"
+answer_help "$0" "$@"
 desktop=${1:-xvfb}
 shift || true
 scratch=$(mktemp -d)

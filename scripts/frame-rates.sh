@@ -4,13 +4,15 @@
 # first frame, frames per second over ten seconds, peak memory (VmHWM), their ratios, and the
 # share of the process's CPU time spent in our own code per frame (perf, when it can sample).
 # Nothing here is a test: the figures depend on the machine.
-# Usage: bench/run_figures.sh [build dir] [runs]   (default build-bench, made with KX_BENCH=ON
+# Usage: scripts/frame-rates.sh [build dir] [runs]   (default build/bench, made with KX_BENCH=ON
 #        if new; 3 runs of each program)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build-bench}
+source "$root/scripts/lib/usage.sh"
+answer_help "$0" "$@"
+build=${1:-$root/build/bench}
 runs=${2:-3}
-source "$root/scripts/xvfb.sh"
+source "$root/scripts/lib/xvfb.sh"
 
 if [[ ! -f "$build/CMakeCache.txt" ]]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_BENCH=ON \

@@ -2,15 +2,14 @@
 harness: first frame, a few keys, frames while the ball rolls, Esc. Then sorts valgrind's
 findings into those in our own code and those in the libraries below it.
 
-Usage (scripts/valgrind.sh sets the environment): valgrind_run.py <xml report>
+Usage (scripts/valgrind.sh sets the environment): memcheck_run.py <xml report>
 Exit status 1 when an error or a definite leak lies in our code, or the run went wrong.
 """
 import os
 import sys
 import xml.etree.ElementTree as ElementTree
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-import harness  # noqa: E402
+import harness
 
 SLOW = 900  # seconds: memcheck runs the driver many times slower
 ALLOCATORS = ("malloc", "calloc", "realloc", "operator new", "operator new[]", "memalign",

@@ -1,20 +1,20 @@
-# Sourced by the scripts: start_xvfb starts a private Xvfb (scripts/start-display.sh), waits
-# until it takes clients and exports DISPLAY; it is stopped when the calling shell exits.
-# KX_XVFB_ARGS adds arguments to the server's (e.g. KX_XVFB_ARGS="-fp /an/empty/dir" to see
-# the commands without X core fonts).
-start_xvfb() {
-  local extra display fifo
-  read -ra extra <<<"${KX_XVFB_ARGS:-}"
-  # A named pipe, not a process substitution: a bare system may have no /dev/fd.
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  "$(dirname "${BASH_SOURCE[0]}")/start-display.sh" xvfb "${extra[@]}" >"$fifo" &
-  KX_XVFB_PID=$!
-  trap 'kill $KX_XVFB_PID 2>/dev/null || true' EXIT
-  read -r display <"$fifo" || true
-  rm -f "$fifo"
-  [[ -n "$display" ]] || return 1
-  export DISPLAY=$display
+# Sourced by the scripts and tests that take and compare pictures of the running program.
+
+# The frame-rate figure of a start view, which no two runs draw alike (ImageMagick's -draw).
+rate_corner="rectangle 620,540 799,599"
+
+# masked <picture> <out>: the picture with its frame-rate figure painted black.
+masked() { convert "$1" -fill black -draw "$rate_corner" "$2"; }
+
+# within_tolerance <made> <committed>: at most one pixel in a thousand differs by more than 3%.
+# Rounding in another Mesa or CPU moves colours by a level or two; a changed light, material,
+# map, camera or step moves thousands of pixels by far more.
+within_tolerance() {
+  local count pixels
+  count=$(compare -metric AE -fuzz 3% "$1" "$2" null: 2>&1) || true
+  count=${count%% *}
+  pixels=$(identify -format '%[fx:w*h]' "$1")
+  [[ $count =~ ^[0-9.e+]+$ ]] && awk -v c="$count" -v p="$pixels" 'BEGIN { exit !(c <= p / 1000) }'
 }
 
 # shoot_running_program PID FILE: waits until the program's window shows a picture, then until
