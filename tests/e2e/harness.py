@@ -167,11 +167,13 @@ class Session:
     rootless Xwayland is the display).
     """
 
-    def __init__(self, screen="1024x768x24", desktop="xvfb"):
-        assert BINARY and RUN_DIR, "KX_BINARY and KX_RUN_DIR must be set (ctest sets them)"
+    def __init__(self, screen="1024x768x24", desktop="xvfb", files=None):
+        """files: the folder whose copy the program runs in, by default the build's run dir."""
+        files = files or RUN_DIR
+        assert files, "KX_RUN_DIR must be set (ctest sets it)"
         self.scratch = tempfile.mkdtemp(prefix="kx-e2e-")
         self.run_dir = os.path.join(self.scratch, "run")
-        shutil.copytree(RUN_DIR, self.run_dir)
+        shutil.copytree(files, self.run_dir)
         self.shots = 0
         self.process = None
         self.window = None
@@ -192,6 +194,7 @@ class Session:
     # -- the program -----------------------------------------------------------------------
     def start(self, args=(), env=None, command=None, cwd=None):
         """Starts the program (or command, a launcher say) in the scratch run dir (or cwd)."""
+        assert command or BINARY, "KX_BINARY must be set (ctest sets it)"
         self.stdout_path = os.path.join(self.scratch, "stdout.txt")
         self.stderr_path = os.path.join(self.scratch, "stderr.txt")
         process_env = dict(self.env)
@@ -225,7 +228,8 @@ class Session:
                 value("Width"), value("Height"))
 
     def assert_running(self):
-        if self.process.poll() is not None:
+        """Fails when the program ended; a program started through another one is not watched."""
+        if self.process and self.process.poll() is not None:
             raise AssertionError("kullerix exited early with status %s; stderr: %s"
                                  % (self.process.returncode, self.stderr()))
 

@@ -1,0 +1,39 @@
+# Sourced by the scripts that build for Windows: build_windows HOST_BUILD WINDOWS_BUILD cross-builds
+# Kullerix with mingw-w64 into WINDOWS_BUILD, running the asset generators of HOST_BUILD (a
+# build for this machine, which it builds first), and makes the zip and the installer there.
+# freeglut for Windows is built once from Debian's source package into WINDOWS_BUILD/freeglut.
+
+# Prints the install prefix of freeglut built for Windows under folder, building it if needed.
+windows_freeglut() {
+  local folder=$1 root source
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  if [[ ! -f $folder/prefix/lib/cmake/FreeGLUT/FreeGLUTConfig.cmake ]]; then
+    rm -rf "$folder"
+    mkdir -p "$folder/source"
+    # NOTE: apt's download user cannot write here; the package is fetched as the caller.
+    (cd "$folder/source" && apt-get source -qq -o APT::Sandbox::User="$(id -un)" freeglut) >&2
+    source=$(find "$folder/source" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -1)
+    [[ -n $source ]] || { echo "apt-get source freeglut gave no source folder" >&2; return 1; }
+    cmake -S "$source" -B "$folder/build" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+      -DCMAKE_INSTALL_PREFIX="$folder/prefix" -DFREEGLUT_BUILD_SHARED_LIBS=OFF \
+      -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_BUILD_DEMOS=OFF >/dev/null
+    cmake --build "$folder/build" -j"$(nproc)" >/dev/null
+    cmake --install "$folder/build" >/dev/null
+  fi
+  echo "$folder/prefix"
+}
+
+# build_windows HOST_BUILD WINDOWS_BUILD [cmake argument...]
+build_windows() {
+  local host=$1 target=$2 root freeglut
+  shift 2
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  cmake --build "$host" -j"$(nproc)" --target kx_texgen kx_fontgen kx_icon_tool >/dev/null
+  freeglut=$(windows_freeglut "$target/freeglut") || return 1
+  cmake -S "$root" -B "$target" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_FIND_ROOT_PATH="$freeglut" -DKX_HOST_TOOLS="$host/kx-host-tools.cmake" "$@" >/dev/null
+  cmake --build "$target" -j"$(nproc)"
+  (cd "$target" && cpack -G "ZIP;NSIS" >/dev/null)
+}
