@@ -1,10 +1,10 @@
 """Each missing or damaged file gets its loader's box in set-up order; the program runs on quietly.
 
-Against a binary built with AddressSanitizer (the test command's sanitizer pass), every run
-is also checked for invalid accesses, undefined behaviour and leaks at exit: any report lands
-on stderr and changes the exit status.
+The boxes are told apart by their captions; the loaders' tests check their exact texts with the
+message recorder. Against a binary built with AddressSanitizer (the test command's sanitizer
+pass), every run is also checked for invalid accesses, undefined behaviour and leaks at exit:
+any report lands on stderr and changes the exit status.
 """
-import difflib
 import glob
 import os
 import re
@@ -17,7 +17,7 @@ from harness import BINARY, Session
 SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
 # The frame sets both uniforms of a program that did not link: each missing name is shown
 # once, "normalmap" and then "light_mvmatrix".
-UNIFORM_BOXES = [("ERROR", "Variable name could not be found!")] * 2
+UNIFORM_BOXES = ["ERROR"] * 2
 
 
 def sanitizer_environment():
@@ -39,24 +39,6 @@ def sanitizer_environment():
 
 
 SANITIZER_ENV = sanitizer_environment()
-
-
-def folded(text):
-    """Letters and digits only, with the shapes OCR mixes up made one."""
-    return re.sub(r"[^0-9a-z]", "", text.lower()).translate(str.maketrans("silo", "5110"))
-
-
-def reads_as(read, expected):
-    """OCR of a dialog against the text it should show: nearly the same letters, and a file
-    named in it exactly, so that boxes for different files are told apart."""
-    read, text = folded(read), folded(expected)
-    named = re.search(r"textures/(\w+)\.", expected)
-    if named and folded(named.group(1)) not in read:
-        return False
-    match = difflib.SequenceMatcher(None, read, text).find_longest_match(0, len(read), 0,
-                                                                         len(text))
-    start = max(0, match.a - match.b)
-    return difflib.SequenceMatcher(None, read[start:start + len(text)], text).ratio() >= 0.85
 
 
 # -- damage ---------------------------------------------------------------------------------
@@ -111,12 +93,12 @@ NOT_FILES = [
 
 
 class AssetFaults(unittest.TestCase):
-    def run_case(self, damages, expected_boxes, timeout=60):
+    def run_case(self, damages, captions, timeout=60, first_text=None):
         """Damages files of a fresh run dir, starts the program and checks what the user sees.
 
-        damages: {relative path: damage function}. expected_boxes: (caption, text) of every
-        message box in order (text None: not read), those of the first frame included. Each
-        box and then the first frame must come within timeout seconds.
+        damages: {relative path: damage function}. captions: those of every message box in
+        order, the first frame's included; first_text, where given, is read off the first box.
+        Each box and then the first frame must come within timeout seconds.
         """
         s = Session()
         self.addCleanup(s.close)
@@ -124,13 +106,11 @@ class AssetFaults(unittest.TestCase):
             damage(os.path.join(s.run_dir, relative))
         s.start(env=SANITIZER_ENV)
 
-        for caption, text in expected_boxes:
+        for index, caption in enumerate(captions):
             box, title = s.wait_dialog(timeout=timeout)
-            self.assertEqual(title, caption, "boxes so far out of order, expected %s"
-                             % (expected_boxes,))
-            if text is not None:
-                read = s.dialog_text(box)
-                self.assertTrue(reads_as(read, text), "%r does not read as %r" % (read, text))
+            self.assertEqual(title, caption, "boxes so far out of order, expected %s" % captions)
+            if index == 0 and first_text:
+                self.assertIn(first_text, " ".join(s.dialog_text(box).split()))
             s.dismiss(box)
 
         s.wait_window(timeout=timeout)
@@ -148,52 +128,48 @@ class AssetFaults(unittest.TestCase):
 
     def test_everything_missing_is_reported_in_the_order_of_the_set_up(self):
         damages = {path: remove for path in [GLYPH_SHEET] + BMP_TEXTURES + [FRAGMENT_SHADER]}
-        boxes = ([("ERROR", "Could not open texture file")] +
-                 [("Error", "Failed to open DIB file %s." % path) for path in BMP_TEXTURES] +
-                 self.missing_shader_boxes("Fragment"))
-        self.run_case(damages, boxes)
+        boxes = ["ERROR"] + ["Error"] * len(BMP_TEXTURES) + self.missing_shader_boxes("Fragment")
+        # The one text read on screen (by OCR): the box shows the text it is given.
+        self.run_case(damages, boxes, first_text="Could not open texture file")
 
     def test_a_damaged_glyph_sheet(self):
         cases = [
-            ("grey-scale", patch(2, b"\x03"), ("Invalid Image", "TGA file be type 2 or type 10")),
-            ("16-bit", patch(16, b"\x10"), ("ERROR", "Invalid texture information")),
+            ("grey-scale", patch(2, b"\x03"), "Invalid Image"),
+            ("16-bit", patch(16, b"\x10"), "ERROR"),
             # Cut inside the run-length packets: pixels allocated, then given up.
-            ("cut short", cut_to(0.5), ("ERROR", None)),
+            ("cut short", cut_to(0.5), "ERROR"),
         ]
-        for name, damage, box in cases:
+        for name, damage, caption in cases:
             with self.subTest(name):
-                self.run_case({GLYPH_SHEET: damage}, [box])
+                self.run_case({GLYPH_SHEET: damage}, [caption])
 
     def test_each_bmp_damaged_in_turn(self):
-        damaged = {
-            "textures/normalmap1.bmp": (cut_to(0.5), "Image file conversion error."),
-            "textures/normalmap2.bmp": (patch(14, b"\x6c"), "Unknown DIB file format."),
-            "textures/normalmap3.bmp": (cut_to(0), "Failed to open DIB file textures/normalmap3.bmp."),
-            "textures/normalmap4.bmp": (patch(10, b"\xf0\xff\xff\xff"), "Image file conversion error."),
-            "textures/normalmap5.bmp": (patch(18, b"\xff\xff\xff\x7f"), "Out of memory."),
-            "textures/hardwoodfloor.bmp": (patch(28, b"\x07"), "Image file conversion error."),
-            "textures/brick.bmp": (cut_to(20), "Unknown DIB file format."),
-        }
-        for path in BMP_TEXTURES:
-            damage, text = damaged[path]
+        damages = [
+            cut_to(0.5),  # bits cut short
+            patch(14, b"\x6c"),  # a 108-byte header
+            cut_to(0),  # empty
+            patch(10, b"\xf0\xff\xff\xff"),  # bits beyond the end
+            patch(18, b"\xff\xff\xff\x7f"),  # too wide to allocate
+            patch(28, b"\x07"),  # 7 bits a pixel
+            cut_to(20),  # the header cut short
+        ]
+        for path, damage in zip(BMP_TEXTURES, damages):
             with self.subTest(path):
-                self.run_case({path: damage}, [("Error", text)])
+                self.run_case({path: damage}, ["Error"])
 
     def test_a_missing_vertex_shader_and_a_broken_fragment_shader(self):
         self.run_case({VERTEX_SHADER: remove}, self.missing_shader_boxes("Vertex"))
         self.run_case({FRAGMENT_SHADER: replace_text("void main() { gl_FragColor = ; }\n")},
-                      [("Fragment Shader Compile Error", None), ("Linking Error", None)] +
-                      UNIFORM_BOXES)
+                      ["Fragment Shader Compile Error", "Linking Error"] + UNIFORM_BOXES)
 
     def test_a_path_that_is_no_regular_file_is_reported_at_once(self):
         for kind, damage, no_status in NOT_FILES:
-            stat_box = [("ERROR", "Cannot get file stats for shader file!")] if no_status else []
+            stat_box = ["ERROR"] if no_status else []  # "Cannot get file stats for shader file!"
             boxes = {
-                "textures/brick.bmp": [("Error", "Failed to open DIB file textures/brick.bmp.")],
-                GLYPH_SHEET: [("ERROR", "Could not open texture file")],
-                FRAGMENT_SHADER: [("ERROR", "Cannot open shader file!")] + stat_box +
-                                 [("Fragment Shader Compile Error", None),
-                                  ("Linking Error", None)] + UNIFORM_BOXES,
+                "textures/brick.bmp": ["Error"],
+                GLYPH_SHEET: ["ERROR"],
+                FRAGMENT_SHADER: ["ERROR"] + stat_box +
+                                 ["Fragment Shader Compile Error", "Linking Error"] + UNIFORM_BOXES,
             }
             for path, expected in boxes.items():
                 with self.subTest(path, kind=kind):
@@ -206,9 +182,7 @@ class AssetFaults(unittest.TestCase):
         """A missing source: the reader's two boxes, then the driver's words on the empty text
         that stands for it, the link that cannot succeed without it, and the two uniforms
         that the first frame then misses."""
-        return [("ERROR", "Cannot open shader file!"),
-                ("ERROR", "Cannot get file stats for shader file!"),
-                (kind + " Shader Compile Error", None), ("Linking Error", None)] + UNIFORM_BOXES
+        return ["ERROR", "ERROR", kind + " Shader Compile Error", "Linking Error"] + UNIFORM_BOXES
 
     def test_with_no_display_a_report_is_one_stderr_line_that_says_why(self):
         # The probe that the test and demo commands run first, through the same layer; they

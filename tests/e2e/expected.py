@@ -47,7 +47,6 @@ HELP_BLOCK = (5, 425, 420, 100)  # window pixels (left, top, width, height) of t
 
 WALL_LIMIT = 28  # the integer part of the ball's centre at which a wall is met
 BALL_RADIUS = 2.0
-CAMERA_DISTANCE = 10.0
 
 # The files the program reads, relative to its working directory, from the program's own list.
 with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data",

@@ -6,7 +6,6 @@ one call a line; each becomes a Call (number, name, argument texts, return text)
 walks a list of them against the calls a test expects.
 """
 import glob
-import math
 import os
 import re
 import shutil
@@ -209,41 +208,6 @@ def calls(trace_path, grep=None, only=None):
         process.wait()
 
 
-def fold_spheres(calls):
-    """Replaces each run of GL_QUAD_STRIPs (gluSphere's way of drawing) by one call named
-    gluSphere whose arguments sum it up: strips, vertices, normals, texcoords, the least and
-    the greatest vertex distance from the origin, and the worst normal's distance from unit
-    length. A frame's 15 000 sphere calls thus become one."""
-    sphere = None
-    for call in calls:
-        if sphere is not None:
-            if call.name == "glBegin" and call.arg("mode") == "GL_QUAD_STRIP":
-                sphere["strips"] += 1
-                continue
-            if call.name in ("glNormal3f", "glTexCoord2f", "glVertex3f"):
-                length = math.sqrt(sum(v * v for v in map(number, call.values())))
-                if call.name == "glVertex3f":
-                    sphere["vertices"] += 1
-                    sphere["rmin"] = min(sphere["rmin"], length)
-                    sphere["rmax"] = max(sphere["rmax"], length)
-                elif call.name == "glNormal3f":
-                    sphere["normals"] += 1
-                    sphere["worst_normal"] = max(sphere["worst_normal"], abs(length - 1))
-                else:
-                    sphere["texcoords"] += 1
-                continue
-            if call.name == "glEnd":
-                continue
-            summary = ", ".join("%s = %r" % (k, v) for k, v in sphere.items() if k != "no")
-            yield Call(sphere["no"], "gluSphere", summary, None, False)
-            sphere = None
-        if call.name == "glBegin" and call.arg("mode") == "GL_QUAD_STRIP":
-            sphere = dict(no=call.no, strips=1, vertices=0, normals=0, texcoords=0, rmin=1e9,
-                          rmax=0.0, worst_normal=0.0)
-            continue
-        yield call
-
-
 def split_frames(calls):
     """(calls before the first frame, the frames from glClear to glXSwapBuffers, the calls
     between one frame and the next). A frame cut off at the end is left out."""
@@ -332,6 +296,16 @@ class Reader:
         if call.name not in names or not matches(call, args):
             self.fail("expected %s%r, found %r" % ("|".join(names), args, call))
         return call
+
+    def skip_inside(self, library_function, name, *args):
+        """Passes over what a function of GLU or freeglut does inside itself, up to the
+        program's next own call, name(args), which is left to be read: another version of the
+        library may make other calls there."""
+        while self.peek() is not None and not (self.peek().name == name
+                                               and matches(self.peek(), args)):
+            self.index += 1
+        if self.peek() is None:
+            self.fail("no %s%r after %s" % (name, args, library_function))
 
     def optional(self, name, *args):
         """The next call if it is this one, else None and nothing is consumed."""
