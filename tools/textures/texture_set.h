@@ -24,6 +24,6 @@ SphereHeight ballHeightField(int number);
 RgbPicture makeNormalMap(int number);
 
 // Writes all seven files below the run folder `folder` (whose textures/ must exist) under the
-// paths the program reads. On failure, names the file that could not be written in
-// *failedFile and returns false.
-bool writeTextureSet(const std::string& folder, std::string* failedFile);
+// paths the program reads. On failure, puts the file writer's reason, which names the file, in
+// *error and returns false.
+bool writeTextureSet(const std::string& folder, std::string* error);
