@@ -3,6 +3,7 @@
 #include "app/frame_timer.h"
 #include "app/scene_setup.h"
 #include "app/scene_state.h"
+#include "data/room_tiling.h"
 
 #include <GL/freeglut.h>
 #include <GL/glu.h>
@@ -19,15 +20,25 @@ struct RoomVertex {
     GLfloat x, y, z;
 };
 
-// The floor repeats its texture five times each way; each wall 30 times along and twice up.
+// The far corners' texture coordinates repeat each texture as often as data/room_tiling.h says.
+const GLfloat floorS = floorTextureRepeats;
+const GLfloat floorT = floorTextureRepeats;
+const GLfloat wallS = wallTextureRepeatsAlong;
+const GLfloat wallT = wallTextureRepeatsUp;
+
 const RoomVertex floorPolygon[4] = {
-    {0, 0, -30, -2, -30}, {5, 0, -30, -2, 30}, {5, 5, 30, -2, 30}, {0, 5, 30, -2, -30}};
+    {0, 0, -30, -2, -30}, {floorS, 0, -30, -2, 30}, {floorS, floorT, 30, -2, 30},
+    {0, floorT, 30, -2, -30}};
 
 const RoomVertex wallPolygons[4][4] = {
-    {{0, 0, -30, -2, -30}, {30, 0, 30, -2, -30}, {30, 2, 30, 2, -30}, {0, 2, -30, 2, -30}},
-    {{0, 0, 30, -2, -30}, {30, 0, 30, -2, 30}, {30, 2, 30, 2, 30}, {0, 2, 30, 2, -30}},
-    {{0, 0, 30, -2, 30}, {30, 0, -30, -2, 30}, {30, 2, -30, 2, 30}, {0, 2, 30, 2, 30}},
-    {{0, 0, -30, -2, 30}, {30, 0, -30, -2, -30}, {30, 2, -30, 2, -30}, {0, 2, -30, 2, 30}}};
+    {{0, 0, -30, -2, -30}, {wallS, 0, 30, -2, -30}, {wallS, wallT, 30, 2, -30},
+     {0, wallT, -30, 2, -30}},
+    {{0, 0, 30, -2, -30}, {wallS, 0, 30, -2, 30}, {wallS, wallT, 30, 2, 30},
+     {0, wallT, 30, 2, -30}},
+    {{0, 0, 30, -2, 30}, {wallS, 0, -30, -2, 30}, {wallS, wallT, -30, 2, 30},
+     {0, wallT, 30, 2, 30}},
+    {{0, 0, -30, -2, 30}, {wallS, 0, -30, -2, -30}, {wallS, wallT, -30, 2, -30},
+     {0, wallT, -30, 2, 30}}};
 
 void drawPolygon(const RoomVertex* vertices)
 {

@@ -3,6 +3,7 @@
 // Read and written by field from the GLUT thread only.
 #pragma once
 #include "data/run_files.h"  // normalMapCount
+#include "render/window_size.h"  // windowWidth, windowHeight
 
 #include <cstdint>
 
@@ -33,9 +34,6 @@ struct SceneState {
 
 extern SceneState scene;
 
-// The text canvas stays this size whatever the window's size.
-const int32_t windowWidth = 800;
-const int32_t windowHeight = 600;
 const double ballRadius = 2.0;
 // NOTE: defined in frame_timer.cpp, so that it is set before the frame timer is constructed.
 extern const double PI;  // 4·atan(1)

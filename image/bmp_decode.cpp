@@ -330,8 +330,10 @@ BmpDecodeStatus convertRunLength(const DibLayout& layout, const unsigned char* b
 
 uint16_t colorTableSize(const unsigned char* header)
 {
-    ByteCursor cursor(header, infoHeaderSize);
-    const uint32_t size = cursor.read32le();
+    // The cursor spans the header's own length, so that a core header's fields can never be
+    // read from the bytes that follow it.
+    const uint32_t size = ByteCursor(header, 4).read32le();
+    ByteCursor cursor(header, size == coreHeaderSize ? coreHeaderSize : infoHeaderSize);
     uint16_t bitCount;
     if (size == coreHeaderSize) {
         cursor.seek(10);

@@ -1,5 +1,7 @@
 #include "render/bitmap_font.h"
 
+#include "render/window_size.h"
+
 #include <cstring>
 
 static_assert(TgaPixelFormatRgb == GL_RGB && TgaPixelFormatRgba == GL_RGBA,
@@ -11,10 +13,10 @@ const GLuint glyphCount = 256;
 const GLfloat cellSpan = 1.0f / 16;
 const GLint glyphSize = 16;
 const GLdouble glyphAdvance = 10;
-// The canvas is the window's starting size (800 by 600) and stays so when the window changes:
-// texts stretch with it. Kept here because the font sits below the scene in the layering.
-const GLdouble canvasWidth = 800;
-const GLdouble canvasHeight = 600;
+// The canvas is the window's starting size and stays so when the window changes: texts
+// stretch with it.
+const GLdouble canvasWidth = windowWidth;
+const GLdouble canvasHeight = windowHeight;
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 // Single-line texts over the scene from a 16 by 16 glyph sheet in a TGA file.
-// build makes one texture and 256 display lists, one per cell; print draws a text on an
-// 800 by 600 canvas, whatever the window's size, and leaves depth test and lighting on,
-// blending and texturing off. Nothing is ever released.
+// build makes one texture and 256 display lists, one per cell; print draws a text on a canvas
+// of the window's starting size (window_size.h), whatever the window's size, and leaves depth
+// test and lighting on, blending and texturing off. Nothing is ever released.
 #pragma once
 #include "image/tga_image.h"
 

@@ -29,30 +29,17 @@ void fetch(Proc& slot, const char* name)
 void fetchEntryPoints()
 {
     ShaderEntryPoints& gl = shaderEntryPoints;
-    fetch(gl.glCreateProgramObjectARB, "glCreateProgramObjectARB");
-    fetch(gl.glDeleteObjectARB, "glDeleteObjectARB");
-    fetch(gl.glUseProgramObjectARB, "glUseProgramObjectARB");
-    fetch(gl.glCreateShaderObjectARB, "glCreateShaderObjectARB");
-    fetch(gl.glShaderSourceARB, "glShaderSourceARB");
-    fetch(gl.glCompileShaderARB, "glCompileShaderARB");
-    fetch(gl.glGetObjectParameterivARB, "glGetObjectParameterivARB");
-    fetch(gl.glAttachObjectARB, "glAttachObjectARB");
-    fetch(gl.glGetInfoLogARB, "glGetInfoLogARB");
-    fetch(gl.glLinkProgramARB, "glLinkProgramARB");
-    fetch(gl.glGetUniformLocationARB, "glGetUniformLocationARB");
-    fetch(gl.glUniform1fARB, "glUniform1fARB");
-    fetch(gl.glUniform1iARB, "glUniform1iARB");
-    fetch(gl.glUniformMatrix4fvARB, "glUniformMatrix4fvARB");
+#define FETCH_ENTRY_POINT(type, name) fetch(gl.name, #name);
+    SHADER_ENTRY_POINTS(FETCH_ENTRY_POINT)
+#undef FETCH_ENTRY_POINT
 }
 
 bool entryPointsComplete()
 {
     const ShaderEntryPoints& gl = shaderEntryPoints;
-    return gl.glCreateProgramObjectARB && gl.glDeleteObjectARB && gl.glUseProgramObjectARB &&
-           gl.glCreateShaderObjectARB && gl.glShaderSourceARB && gl.glCompileShaderARB &&
-           gl.glGetObjectParameterivARB && gl.glAttachObjectARB && gl.glGetInfoLogARB &&
-           gl.glLinkProgramARB && gl.glGetUniformLocationARB && gl.glUniform1fARB &&
-           gl.glUniform1iARB && gl.glUniformMatrix4fvARB;
+#define AND_ENTRY_POINT_FOUND(type, name) && gl.name
+    return true SHADER_ENTRY_POINTS(AND_ENTRY_POINT_FOUND);
+#undef AND_ENTRY_POINT_FOUND
 }
 
 bool hasExtension(const char* extensions, const char* name)

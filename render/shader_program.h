@@ -6,22 +6,29 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-// The process-wide table of the fourteen entry points, filled by ShaderProgram::build.
+// The fourteen entry points, one X(type, name) each, in the order they are fetched by name.
+// The table below, the fetch and the completeness check are all made from this list.
+#define SHADER_ENTRY_POINTS(X)                                     \
+    X(PFNGLCREATEPROGRAMOBJECTARBPROC, glCreateProgramObjectARB)   \
+    X(PFNGLDELETEOBJECTARBPROC, glDeleteObjectARB)                 \
+    X(PFNGLUSEPROGRAMOBJECTARBPROC, glUseProgramObjectARB)         \
+    X(PFNGLCREATESHADEROBJECTARBPROC, glCreateShaderObjectARB)     \
+    X(PFNGLSHADERSOURCEARBPROC, glShaderSourceARB)                 \
+    X(PFNGLCOMPILESHADERARBPROC, glCompileShaderARB)               \
+    X(PFNGLGETOBJECTPARAMETERIVARBPROC, glGetObjectParameterivARB) \
+    X(PFNGLATTACHOBJECTARBPROC, glAttachObjectARB)                 \
+    X(PFNGLGETINFOLOGARBPROC, glGetInfoLogARB)                     \
+    X(PFNGLLINKPROGRAMARBPROC, glLinkProgramARB)                   \
+    X(PFNGLGETUNIFORMLOCATIONARBPROC, glGetUniformLocationARB)     \
+    X(PFNGLUNIFORM1FARBPROC, glUniform1fARB)                       \
+    X(PFNGLUNIFORM1IARBPROC, glUniform1iARB)                       \
+    X(PFNGLUNIFORMMATRIX4FVARBPROC, glUniformMatrix4fvARB)
+
+// The process-wide table of the entry points, filled by ShaderProgram::build.
 struct ShaderEntryPoints {
-    PFNGLCREATEPROGRAMOBJECTARBPROC glCreateProgramObjectARB;
-    PFNGLDELETEOBJECTARBPROC glDeleteObjectARB;
-    PFNGLUSEPROGRAMOBJECTARBPROC glUseProgramObjectARB;
-    PFNGLCREATESHADEROBJECTARBPROC glCreateShaderObjectARB;
-    PFNGLSHADERSOURCEARBPROC glShaderSourceARB;
-    PFNGLCOMPILESHADERARBPROC glCompileShaderARB;
-    PFNGLGETOBJECTPARAMETERIVARBPROC glGetObjectParameterivARB;
-    PFNGLATTACHOBJECTARBPROC glAttachObjectARB;
-    PFNGLGETINFOLOGARBPROC glGetInfoLogARB;
-    PFNGLLINKPROGRAMARBPROC glLinkProgramARB;
-    PFNGLGETUNIFORMLOCATIONARBPROC glGetUniformLocationARB;
-    PFNGLUNIFORM1FARBPROC glUniform1fARB;
-    PFNGLUNIFORM1IARBPROC glUniform1iARB;
-    PFNGLUNIFORMMATRIX4FVARBPROC glUniformMatrix4fvARB;
+#define SHADER_ENTRY_POINT_SLOT(type, name) type name;
+    SHADER_ENTRY_POINTS(SHADER_ENTRY_POINT_SLOT)
+#undef SHADER_ENTRY_POINT_SLOT
 };
 
 extern ShaderEntryPoints shaderEntryPoints;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (fuzz/*_fuzz.cpp) with clang and runs each for a bounded time,
-# seeded from the shared corpus and from the crash files kept as regression tests; fails when
-# any target finds a crash, undefined behaviour, a leak or a timeout.
+# seeded from the shared corpus and from the hostile files kept as regression tests in
+# tests/data/regressions/<format>/ (see the README there); fails when any target finds a
+# crash, undefined behaviour, a leak or a timeout.
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target ...]
 #   builds in build/fuzz (KX_FUZZ_BUILD overrides it); takes about a minute a target.
 set -euo pipefail
@@ -14,7 +15,7 @@ build=${KX_FUZZ_BUILD:-$root/build/fuzz}
 corpus=${KX_CORPUS_DIR:-$root/../shared/corpus}
 
 # Seeds per target: a folder of the shared corpus and the file extension to take from it.
-# Crash files kept under tests/data/<format>/ are added for <format>_fuzz.
+# The regression files under tests/data/regressions/<format>/ are added for <format>_fuzz.
 seeds_for() {
   case "$1" in
     bmp_fuzz) echo "bmpsuite bmp" ;;
@@ -53,7 +54,7 @@ for target in "${targets[@]}"; do
   elif [ -n "${folder:-}" ]; then
     echo "fuzz: no seeds at $corpus/$folder; starting from nothing" >&2
   fi
-  regressions="$root/tests/data/${target%_fuzz}"
+  regressions="$root/tests/data/regressions/${target%_fuzz}"
   if [ -d "$regressions" ]; then
     find "$regressions" -type f -exec cp -t "$units" {} +
   fi

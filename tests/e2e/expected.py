@@ -1,6 +1,5 @@
 """The program's values that the end-to-end tests expect, each kept once for all of them."""
 import os
-import re
 
 WINDOW_TITLE = "Kullerix"
 WIDTH, HEIGHT = 800, 600
@@ -50,9 +49,9 @@ BALL_RADIUS = 2.0
 
 # The files the program reads, relative to its working directory, from the program's own list.
 with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data",
-                       "run_files.h")) as _header:
-    _FILES = {name: re.findall(r'"([^"]+)"', paths)
-              for name, paths in re.findall(r" (\w+)(?:\[\])? = ([^;]+);", _header.read())}
+                       "run_files.txt")) as _list:
+    _FILES = {name: paths for name, *paths in
+              (line.split() for line in _list if line.strip() and not line.startswith("#"))}
 (GLYPH_SHEET,), NORMAL_MAPS = _FILES["glyphSheetFile"], _FILES["normalMapFiles"]
 (FLOOR_TEXTURE,), (WALL_TEXTURE,) = _FILES["floorTextureFile"], _FILES["wallTextureFile"]
 (VERTEX_SHADER,), (FRAGMENT_SHADER,) = _FILES["vertexShaderFile"], _FILES["fragmentShaderFile"]

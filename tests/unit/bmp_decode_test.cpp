@@ -1,12 +1,16 @@
 // The BMP reader takes every header kind, bit count and packing it knows, and refuses broken files.
 #include "image/bmp_decode.h"
+#include "tests/support/temp_file.h"
 #include "tools/image_files/bmp_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -484,4 +488,30 @@ TEST(BmpDecode, RefusesBitsOffsetsOutsideTheFile)
     const Decoded decoded = decode(encodeBmp(fields, bits));
     ASSERT_EQ(decoded.status, BmpDecoded);
     EXPECT_EQ(decoded.pixels, (Bytes{3, 2, 1}));
+}
+
+TEST(BmpDecode, EndsEveryKeptHostileFileInTheOutcomeListedForIt)
+{
+    // The files of tests/data/regressions/bmp/ (see its README): the message, or the picture.
+    const std::string folder = std::string(KX_SOURCE_DIR) + "/tests/data/regressions/bmp/";
+    const std::map<std::string, std::string> outcomes = {
+        {"core-header-cut.bmp", "Unknown DIB file format."},
+        {"huge-dimensions.bmp", "Out of memory."},
+        {"palette-count-huge.bmp", "Unknown DIB file format."},
+        {"palette-claim-beyond-bits.bmp", "picture 1x1"},
+        {"rle8-run-past-row.bmp", "picture 2x2"},
+        {"rle8-absolute-past-end.bmp", "Image file conversion error."},
+    };
+    for (const auto& [name, expected] : outcomes) {
+        const Decoded decoded = decode(readFileBytes(folder + name));
+        const char* message = bmpDecodeMessage(decoded.status);
+        EXPECT_EQ(message ? message
+                          : "picture " + std::to_string(decoded.width) + "x" +
+                                std::to_string(decoded.height),
+                  expected)
+            << name;
+    }
+    EXPECT_EQ(size_t(std::distance(std::filesystem::directory_iterator(folder), {})),
+              outcomes.size())
+        << "every file there needs its outcome listed here";
 }

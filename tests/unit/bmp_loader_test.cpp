@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include <unistd.h>
 
@@ -120,8 +122,19 @@ TEST(BmpLoader, CountsTheColourTableEntriesAHeaderCallsFor)
             fields.fileHeader = false;
             fields.headerSize = headerSize;
             fields.bitCount = uint16_t(bitCount);
-            EXPECT_EQ(colorTableSize(encodeBmp(fields, {}).data()), entries)
+            // In a block of the header's own size, where AddressSanitizer sees a read past it.
+            Bytes header = encodeBmp(fields, {});
+            std::unique_ptr<unsigned char[]> alone(new unsigned char[header.size()]);
+            std::copy(header.begin(), header.end(), alone.get());
+            EXPECT_EQ(colorTableSize(alone.get()), entries)
                 << headerSize << "-byte header, " << bitCount << " bits";
+            if (headerSize == 12) {
+                // Followed by what an info header reads as 7 colours used and 1 bit a pixel.
+                header.resize(40);
+                header[14] = 1;
+                header[32] = 7;
+                EXPECT_EQ(colorTableSize(header.data()), entries) << bitCount << " bits, followed";
+            }
         }
     }
     // A non-zero biClrUsed wins, whatever the bit count, and keeps its low 16 bits.

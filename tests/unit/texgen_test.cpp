@@ -98,9 +98,14 @@ TEST(TextureBmpWriter, WritesA24BitBottomUpFileWithPaddedRows) {
     EXPECT_TRUE(std::equal(row1, row1 + 12, f.begin() + 66));
 }
 
-TEST(TextureBmpWriter, ReportsAFileThatCannotBeCreated) {
+TEST(TextureBmpWriter, ReportsAFileThatCannotBeCreatedByItsPathAndWhatWentWrong) {
     std::string error;
     EXPECT_FALSE(writeFileBytes("/nonexistent-folder/textures/brick.bmp", {'B', 'M'}, &error));
+    EXPECT_EQ(error, "cannot create /nonexistent-folder/textures/brick.bmp");
+    // The generator passes that reason on whole: the first file it writes cannot be created.
+    error.clear();
+    EXPECT_FALSE(writeTextureSet("/nonexistent-folder", &error));
+    EXPECT_EQ(error, std::string("cannot create /nonexistent-folder/") + floorTextureFile);
 }
 
 TEST(SphereNormalMap, FlatAndConstantHeightsGiveTheFlatNormalEverywhere) {

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -396,3 +397,31 @@ TEST_F(TgaReaderTest, SizesBeyondThirtyTwoBitsAreRefused)
 }
 
 }  // namespace
+
+TEST_F(TgaReaderTest, EveryKeptHostileFileEndsInTheOutcomeListedForIt)
+{
+    // The files of tests/data/regressions/tga/ (see its README): the one message, or the
+    // picture alone; a message beside a picture, or a second message, makes the outcome differ.
+    const std::string folder = std::string(KX_SOURCE_DIR) + "/tests/data/regressions/tga/";
+    const std::map<std::string, std::string> outcomes = {
+        {"header-cut.tga", "Could not read info header"},
+        {"huge-dimensions.tga", "Invalid texture information"},
+        {"zero-width.tga", "Invalid texture information"},
+        {"rle-run-past-end.tga", "Too many pixels read"},
+        {"rle-raw-past-end.tga", "Too many pixels read"},
+        {"rle-cut.tga", "Could not read RLE header"},
+        {"rle-run-across-rows.tga", "picture 2x2"},
+    };
+    for (const auto& [name, expected] : outcomes) {
+        load(readFileBytes(folder + name));
+        std::string outcome;
+        if (image.pixels && image.pixels != &untouchedPixels)
+            outcome = "picture " + std::to_string(image.width) + "x" + std::to_string(image.height);
+        for (const std::string& text : recorder.texts())
+            outcome += text;
+        EXPECT_EQ(outcome, expected) << name;
+    }
+    EXPECT_EQ(size_t(std::distance(std::filesystem::directory_iterator(folder), {})),
+              outcomes.size())
+        << "every file there needs its outcome listed here";
+}

@@ -9,8 +9,8 @@
 namespace {
 
 const int tileSize = 512;
-const int coursesPerTile = 4;          // courses per tile: half a unit each on the 2-unit tile
-const int bricksPerCourse = 2;  // bricks a unit long
+const int coursesPerTile = 4;
+const int bricksPerCourse = 2;  // in one course across the tile
 const double courseHeight = double(tileSize) / coursesPerTile;
 const double brickLength = double(tileSize) / bricksPerCourse;
 const double mortarWidth = 15.0;  // joint width, pixels

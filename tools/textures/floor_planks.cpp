@@ -8,9 +8,10 @@
 
 namespace {
 
-// 1024 texels over the 12-unit tile keep the boards crisp where the floor is near the camera.
+// 1024 texels over a tile of the floor (see data/room_tiling.h) keep the boards crisp where the
+// floor is near the camera.
 const int tileSize = 1024;
-const int planksPerTile = 8;  // across the tile: 1.5 units each
+const int planksPerTile = 8;  // across the tile
 const int plankWidth = tileSize / planksPerTile;
 const double unitsPerTexel = 0.5;  // pattern units per texel: the grain was tuned at 512 across
 

@@ -10,9 +10,9 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: %s RUN_FOLDER\n", argv[0]);
         return 2;
     }
-    std::string failed;
-    if (!writeTextureSet(argv[1], &failed)) {
-        fprintf(stderr, "%s: cannot write %s\n", argv[0], failed.c_str());
+    std::string error;
+    if (!writeTextureSet(argv[1], &error)) {
+        fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
         return 1;
     }
     return 0;

@@ -10,17 +10,13 @@ namespace {
 const int normalMapWidth = 1024;
 const int normalMapHeight = 512;
 
-// Writes the picture as a BMP file at folder/file, or names that path in *failedFile.
+// Writes the picture as a BMP file at folder/file, or puts the writer's reason in *error.
 bool writePicture(const std::string& folder, const char* file, const RgbPicture& picture,
-                  std::string* failedFile)
+                  std::string* error)
 {
     const std::string path = folder + "/" + file;
-    std::string error;
-    if (writeFileBytes(path.c_str(), encodeBmp24(picture.rgb.data(), picture.width, picture.height),
-                       &error))
-        return true;
-    *failedFile = path;
-    return false;
+    return writeFileBytes(path.c_str(),
+                          encodeBmp24(picture.rgb.data(), picture.width, picture.height), error);
 }
 
 }  // namespace
@@ -48,13 +44,13 @@ RgbPicture makeNormalMap(int number)
     return encodeSphereNormalMap(normalMapWidth, normalMapHeight, ballHeightField(number));
 }
 
-bool writeTextureSet(const std::string& folder, std::string* failedFile)
+bool writeTextureSet(const std::string& folder, std::string* error)
 {
-    if (!writePicture(folder, floorTextureFile, makeHardwoodFloor(), failedFile) ||
-        !writePicture(folder, wallTextureFile, makeBrickWall(), failedFile))
+    if (!writePicture(folder, floorTextureFile, makeHardwoodFloor(), error) ||
+        !writePicture(folder, wallTextureFile, makeBrickWall(), error))
         return false;
     for (int i = 0; i < normalMapCount; ++i)
-        if (!writePicture(folder, normalMapFiles[i], makeNormalMap(i + 1), failedFile))
+        if (!writePicture(folder, normalMapFiles[i], makeNormalMap(i + 1), error))
             return false;
     return true;
 }

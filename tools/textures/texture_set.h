@@ -2,18 +2,19 @@
 // the ball's five normal maps. Each is a pure function of the generator's code, so every run
 // writes the same bytes.
 #pragma once
+#include "data/room_tiling.h"
 #include "data/run_files.h"
 #include "tools/textures/rgb_picture.h"
 #include "tools/textures/sphere_normal_map.h"
 
 #include <string>
 
-// Warm planks with grain and joints, tiling in both directions; the room repeats it 5 by 5 over
-// its 60 by 60 floor, so the tile spans 12 units.
+// Warm planks with grain and joints, tiling in both directions; the room repeats it
+// floorTextureRepeats times each way over its floor.
 RgbPicture makeHardwoodFloor();
 
-// Bricks in running bond with mortar, tiling in both directions; the room repeats it 30 times
-// along a wall and twice up it, so the tile spans 2 by 2 units.
+// Bricks in running bond with mortar, tiling in both directions; the room repeats it
+// wallTextureRepeatsAlong times along a wall and wallTextureRepeatsUp times up it.
 RgbPicture makeBrickWall();
 
 // The height field behind normal map `number` (1 to 5), for tests and previews.
@@ -23,6 +24,6 @@ SphereHeight ballHeightField(int number);
 RgbPicture makeNormalMap(int number);
 
 // Writes all seven files below the run folder `folder` (whose textures/ must exist) under the
-// paths the program reads. On failure, names the file that could not be written in
-// *failedFile and returns false.
-bool writeTextureSet(const std::string& folder, std::string* failedFile);
+// paths the program reads. On failure, puts the file writer's reason, which names the file, in
+// *error and returns false.
+bool writeTextureSet(const std::string& folder, std::string* error);
