@@ -6,11 +6,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 namespace {
 
-std::string ownerDisplay;
 unsigned long ownerWindow = 0;
 
 // Why SDL could show no dialog, in a few words.
@@ -43,8 +41,7 @@ const char* dialogFailure()
 // box. Its X11 driver is forced, since the window is an X window even under Xwayland.
 SDL_Window* wrapOwnerWindow()
 {
-    const char* display = getenv("DISPLAY");
-    if (!ownerWindow || !display || ownerDisplay != display)
+    if (!ownerWindow)
         return nullptr;
     SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
     SDL_SetHintWithPriority(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1", SDL_HINT_OVERRIDE);
@@ -81,6 +78,8 @@ void showMessageDialog(const char* text, const char* caption, MessageOwner owner
 
 void setMessageOwnerWindow(const char* displayName, unsigned long window)
 {
-    ownerDisplay = displayName;
+    // SDL's box opens the display that DISPLAY names, which need not be the program's: GLUT's
+    // option -display picks another, and DISPLAY may be unset. The boxes go where the window is.
+    setenv("DISPLAY", displayName, 1);
     ownerWindow = window;
 }

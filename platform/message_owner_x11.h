@@ -6,5 +6,6 @@
 // MessageOwnerFocusWindow are then transient for it, so the desktop keeps them above it and
 // centred on it. The program's one window is the one with the keyboard focus while it runs,
 // and is known before it has the focus. Until then, or where the window cannot be used, those
-// boxes have no owner; handlers see the owner as asked either way.
+// boxes have no owner; handlers see the owner as asked either way. From then on every box
+// shows on displayName, whatever DISPLAY said.
 void setMessageOwnerWindow(const char* displayName, unsigned long window);

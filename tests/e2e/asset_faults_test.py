@@ -11,7 +11,7 @@ import re
 import subprocess
 import unittest
 
-from expected import BMP_TEXTURES, FRAGMENT_SHADER, GLYPH_SHEET, VERTEX_SHADER
+from expected import BMP_TEXTURES, FRAGMENT_SHADER, GLYPH_SHEET, VERTEX_SHADER, WALL_TEXTURE
 from harness import BINARY, Session
 
 SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lsan.supp")
@@ -183,6 +183,15 @@ class AssetFaults(unittest.TestCase):
         that stands for it, the link that cannot succeed without it, and the two uniforms
         that the first frame then misses."""
         return ["ERROR", "ERROR", kind + " Shader Compile Error", "Linking Error"] + UNIFORM_BOXES
+
+    def test_boxes_show_on_the_display_that_the_program_was_given(self):
+        # GLUT's -display names the display, here another than the one DISPLAY names.
+        s = Session()
+        self.addCleanup(s.close)
+        os.remove(os.path.join(s.run_dir, WALL_TEXTURE))
+        s.start(args=["-display", s.display], env={"DISPLAY": ":999"})
+        self.assertEqual(s.dismiss_all(), ["Error"])
+        self.assertEqual(s.stderr(), "")
 
     def test_with_no_display_a_report_is_one_stderr_line_that_says_why(self):
         # The probe that the test and demo commands run first, through the same layer; they
