@@ -14,12 +14,18 @@ windows_freeglut() {
     (cd "$folder/source" && apt-get source -qq -o APT::Sandbox::User="$(id -un)" freeglut) >&2
     source=$(find "$folder/source" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -1)
     [[ -n $source ]] || { echo "apt-get source freeglut gave no source folder" >&2; return 1; }
-    cmake -S "$source" -B "$folder/build" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-      -DCMAKE_INSTALL_PREFIX="$folder/prefix" -DFREEGLUT_BUILD_SHARED_LIBS=OFF \
-      -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_BUILD_DEMOS=OFF >/dev/null
-    cmake --build "$folder/build" -j"$(nproc)" >/dev/null
-    cmake --install "$folder/build" >/dev/null
+    # Its own warnings are its maintainers' business: they stay in the log unless it fails.
+    if ! {
+      cmake -S "$source" -B "$folder/build" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_INSTALL_PREFIX="$folder/prefix" -DFREEGLUT_BUILD_SHARED_LIBS=OFF \
+        -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_BUILD_DEMOS=OFF &&
+        cmake --build "$folder/build" -j"$(nproc)" && cmake --install "$folder/build"
+    } >"$folder/build.log" 2>&1; then
+      tail -n 40 "$folder/build.log" >&2
+      echo "freeglut for Windows did not build; its log is $folder/build.log" >&2
+      return 1
+    fi
   fi
   echo "$folder/prefix"
 }
