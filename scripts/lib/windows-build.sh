@@ -11,7 +11,12 @@ windows_freeglut() {
     rm -rf "$folder"
     mkdir -p "$folder/source"
     # NOTE: apt's download user cannot write here; the package is fetched as the caller.
-    (cd "$folder/source" && apt-get source -qq -o APT::Sandbox::User="$(id -un)" freeglut) >&2
+    if ! (cd "$folder/source" && apt-get source -qq -o APT::Sandbox::User="$(id -un)" freeglut) \
+      >"$folder/source.log" 2>&1; then
+      cat "$folder/source.log" >&2
+      echo "apt-get source freeglut failed: is there a deb-src entry? (scripts/install-deps.sh windows)" >&2
+      return 1
+    fi
     source=$(find "$folder/source" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -1)
     [[ -n $source ]] || { echo "apt-get source freeglut gave no source folder" >&2; return 1; }
     # Its own warnings are its maintainers' business: they stay in the log unless it fails.
