@@ -3,6 +3,28 @@
 # build for this machine, which it builds first), and makes the zip and the installer there.
 # freeglut for Windows is built once from Debian's source package into WINDOWS_BUILD/freeglut.
 
+# fetch_freeglut_source FOLDER: Debian's freeglut source package for the running release,
+# unpacked in FOLDER. NOTE: a mirror may serve the package's upstream tarball, which releases
+# share, but not Debian's own files for it (seen for Debian 13); then the tarball alone is
+# taken, checked against the hash in the release's source index. Debian's changes to freeglut
+# are to its Linux packaging, which the static Windows library does not use.
+fetch_freeglut_source() {
+  local folder=$1 uri name size hash
+  # apt's download user cannot write here; the package is fetched as the caller.
+  (cd "$folder" && apt-get source -qq -o APT::Sandbox::User="$(id -un)" freeglut) \
+    >"$folder/../source.log" 2>&1 && return 0
+  # A here-string, not a process substitution: a bare system may have no /dev/fd.
+  read -r uri name size hash <<<"$(apt-get source --print-uris -qq freeglut 2>/dev/null |
+    grep "\.orig\.tar\.")" || true
+  if [[ -z ${hash:-} ]] || ! /usr/lib/apt/apt-helper -o APT::Sandbox::User="$(id -un)" \
+      download-file "${uri//\'/}" "$folder/$name" "$hash" >>"$folder/../source.log" 2>&1; then
+    cat "$folder/../source.log" >&2
+    echo "freeglut's source could not be fetched: is there a deb-src entry? (scripts/install-deps.sh windows)" >&2
+    return 1
+  fi
+  tar -xf "$folder/$name" -C "$folder"
+}
+
 # Prints the install prefix of freeglut built for Windows under folder, building it if needed.
 windows_freeglut() {
   local folder=$1 root source
@@ -10,15 +32,9 @@ windows_freeglut() {
   if [[ ! -f $folder/prefix/lib/cmake/FreeGLUT/FreeGLUTConfig.cmake ]]; then
     rm -rf "$folder"
     mkdir -p "$folder/source"
-    # NOTE: apt's download user cannot write here; the package is fetched as the caller.
-    if ! (cd "$folder/source" && apt-get source -qq -o APT::Sandbox::User="$(id -un)" freeglut) \
-      >"$folder/source.log" 2>&1; then
-      cat "$folder/source.log" >&2
-      echo "apt-get source freeglut failed: is there a deb-src entry? (scripts/install-deps.sh windows)" >&2
-      return 1
-    fi
+    fetch_freeglut_source "$folder/source" || return 1
     source=$(find "$folder/source" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -1)
-    [[ -n $source ]] || { echo "apt-get source freeglut gave no source folder" >&2; return 1; }
+    [[ -n $source ]] || { echo "freeglut's source gave no source folder" >&2; return 1; }
     # Its own warnings are its maintainers' business: they stay in the log unless it fails.
     if ! {
       cmake -S "$source" -B "$folder/build" -DCMAKE_BUILD_TYPE=Release \
