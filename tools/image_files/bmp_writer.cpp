@@ -2,8 +2,6 @@
 
 #include <cstddef>
 
-namespace {
-
 void put16(std::vector<unsigned char>& out, uint32_t value)
 {
     out.push_back(value & 0xFF);
@@ -15,8 +13,6 @@ void put32(std::vector<unsigned char>& out, uint32_t value)
     put16(out, value & 0xFFFF);
     put16(out, value >> 16);
 }
-
-}  // namespace
 
 std::vector<unsigned char> encodeBmp(const BmpFields& fields,
                                      const std::vector<unsigned char>& bits)

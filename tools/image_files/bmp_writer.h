@@ -24,6 +24,10 @@ struct BmpFields {
     std::vector<BmpColor> palette;     // 3 bytes an entry after a core header, else 4
 };
 
+// Appends a 16- or 32-bit field in the little-endian order of every Windows file format.
+void put16(std::vector<unsigned char>& out, uint32_t value);
+void put32(std::vector<unsigned char>& out, uint32_t value);
+
 // The whole file: headers, masks, colour table, then bits as given.
 std::vector<unsigned char> encodeBmp(const BmpFields& fields,
                                      const std::vector<unsigned char>& bits);
