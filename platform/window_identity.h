@@ -2,8 +2,7 @@
 // its desktop entry and show its icon, on the window of the current GL context (the one GLUT
 // has just made). On X11 these are the class hint WM_CLASS and the icon _NET_WM_ICON, and the
 // window becomes the owner of the program's message boxes (platform/message_box.h). On Windows
-// the window's class is GLUT's, so only the icons are set (WM_SETICON); the boxes find their
-// owner by the keyboard focus.
+// the program's icon resource and GLUT's window class already say all of it.
 // Makes no GL call and changes no GL state; without a window (no current context) it does
 // nothing, and a missing icon leaves the rest in place.
 #pragma once
