@@ -12,7 +12,7 @@ bool mapFile(const char* path, MappedFile* file)
         return false;
     // NOTE: CreateFileMappingA refuses an empty file, so it never gets that far.
     bool mapped = false;
-    if (size > 0 && size <= SIZE_MAX) {
+    if (size > 0) {
         HANDLE mapping = CreateFileMappingA(opened, nullptr, PAGE_READONLY, 0, 0, nullptr);
         if (mapping) {
             void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
