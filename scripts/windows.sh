@@ -15,6 +15,7 @@ source "$root/scripts/lib/usage.sh"
 answer_help "$0" "$@"
 source "$root/scripts/lib/pictures.sh"
 source "$root/scripts/lib/wine.sh"
+source "$root/scripts/lib/xvfb.sh"
 source "$root/scripts/lib/windows-build.sh"
 run=no
 case "${1:-}" in
@@ -40,22 +41,14 @@ rm -rf "$unpacked"
 mkdir -p "$unpacked"
 (cd "$unpacked" && cmake -E tar xf "$zip")
 cd "$unpacked/Kullerix-$version-win64"
+use_wine_prefix "$target/wine"
 if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
-  use_wine_prefix "$target/wine"
   exec "${wine_program[@]}"
 fi
 
 # No display: Wine waits on a window manager whenever a window hides, so openbox runs too.
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-"$root/scripts/start-display.sh" openbox >"$fifo" &
-server=$!
-read -r display <"$fifo" || true
-rm -f "$fifo"
-[[ -n "$display" ]] || { echo "windows: no display started" >&2; exit 1; }
-export DISPLAY=$display
-use_wine_prefix "$target/wine"
-trap 'wineserver -k 2>/dev/null || true; kill $server 2>/dev/null || true' EXIT
+start_display openbox || { echo "windows: no display started" >&2; exit 1; }
+trap 'wineserver -k 2>/dev/null || true; kill $KX_XVFB_PID 2>/dev/null || true' EXIT
 "${wine_program[@]}" &
 pid=$!
 shot=$target/kullerix-wine-screenshot.png
