@@ -2,6 +2,7 @@
 
 #include "platform/file_status.h"
 #include "platform/message_box.h"
+#include "platform/stream_byte.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -85,10 +86,10 @@ void swapRedBlue(unsigned char* pixels, uint32_t size, uint32_t bytesPerPixel)
     }
 }
 
-// A packet header or pixel is a few bytes, which getc takes from the stream's buffer.
+// A packet header or pixel is a few bytes, taken from the stream's buffer.
 bool readByte(FILE* file, unsigned char* byte)
 {
-    const int value = getc(file);
+    const int value = readStreamByte(file);
     *byte = static_cast<unsigned char>(value);
     return value != EOF;
 }
