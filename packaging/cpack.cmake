@@ -2,9 +2,9 @@
 # `cmake --build build --target package`): kullerix_VERSION_ARCH.deb, installed under /usr.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kullerix)
-set(CPACK_PACKAGE_VENDOR "The Kullerix developers")
+set(CPACK_PACKAGE_VENDOR "${KX_VENDOR}")
 set(CPACK_PACKAGE_CONTACT "${KX_PACKAGE_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time OpenGL demo of per-pixel bump mapping")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${KX_SUMMARY}")
 set(CPACK_PACKAGE_DESCRIPTION "\
 A ball in a room with a wooden floor and brick walls, lit per pixel by a
 GLSL shader pair from one of five normal maps. The camera circles the ball;
