@@ -5,12 +5,14 @@
 #include "app/scene_setup.h"
 #include "app/scene_state.h"
 #include "app/simulation.h"
+#include "platform/display_name.h"
 #include "platform/window_identity.h"
 
 #include <GL/freeglut.h>
 
 int main(int argc, char** argv)
 {
+    dropForeignDisplayName();
     // freeglut ends the process through exit() by itself, so the plain forms serve.
     glutInit(&argc, argv);
     glutInitWindowSize(windowWidth, windowHeight);

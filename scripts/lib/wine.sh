@@ -22,8 +22,7 @@ use_wine_prefix() {
   fi
 }
 
-# The command that starts kullerix.exe in the working directory. NOTE: Wine hands DISPLAY to
-# the program's Windows environment, where freeglut takes it for the name of a Windows display
-# and warns on the console that it cannot open it; cmd takes it out first, as on Windows, where
-# it is not set. cmd ends with the program's exit status.
-wine_program=(wine cmd /c "set DISPLAY=&& kullerix.exe")
+# The command that starts kullerix.exe in the working directory, with this environment: Wine
+# hands DISPLAY on to the program, as a Windows user's X server for WSL does, and the program
+# pays it no heed. Wine ends with the program's exit status.
+wine_program=(wine kullerix.exe)

@@ -1,5 +1,7 @@
 // The platform services on the system they are built for (Linux, or Windows under Wine): the
-// tick counter, read-only file mapping, the loaders' file opening and the message handler.
+// tick counter, read-only file mapping, the loaders' file opening, the message handler and the
+// display name that GLUT gets.
+#include "platform/display_name.h"
 #include "platform/file_status.h"
 #include "platform/mapped_file.h"
 #include "platform/message_box.h"
@@ -11,6 +13,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -135,4 +138,24 @@ TEST(MessageBox, AHandlerSeesEachMessageAsAskedInsteadOfADialog)
     EXPECT_EQ(recorder.messages[0].caption, "ERROR");
     EXPECT_EQ(recorder.messages[0].owner, MessageOwnerFocusWindow);
     EXPECT_EQ(recorder.messages[0].icon, MessageIconWarning);
+}
+
+TEST(DisplayName, AnInheritedDisplayReachesGlutOnX11ButNotOnWindows)
+{
+    // An X server's name, as WSL's desktop or a test's Xvfb sets it.
+#ifdef _WIN32
+    _putenv("DISPLAY=:7");
+    dropForeignDisplayName();
+    EXPECT_EQ(getenv("DISPLAY"), nullptr);
+#else
+    const char* inherited = getenv("DISPLAY");
+    const std::string kept = inherited ? inherited : "";
+    setenv("DISPLAY", ":7", 1);
+    dropForeignDisplayName();
+    EXPECT_STREQ(getenv("DISPLAY"), ":7");
+    if (inherited)
+        setenv("DISPLAY", kept.c_str(), 1);
+    else
+        unsetenv("DISPLAY");
+#endif
 }
