@@ -23,7 +23,7 @@ test=("${quick[@]}" libbenchmark-dev xdotool tesseract-ocr tesseract-ocr-eng
 # The Windows build: the mingw-w64 cross compiler (its posix threads model has std::thread and
 # std::mutex), Wine to run what it builds, NSIS for the installer; openbox keeps Wine from
 # waiting on a window manager whenever a window hides.
-windows=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 nsis openbox)
+windows=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 nsis openbox icoutils)
 
 set -- "${1:-demo}"
 case "$1" in
