@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Kullerix needs and that are missing.
-# Usage: scripts/install-deps.sh demo|quick|test|windows   (as root, or through sudo)
+# Usage: scripts/install-deps.sh demo|quick|test|windows|arm64|armhf   (as root, or through sudo)
 #   demo     what builds and runs the demo, and shows it on a private Xvfb
 #   quick    that and what builds and runs the unit and GL tests (scripts/quick-test.sh)
-#   test     everything the full test command needs, the Windows build and Wine included
-#   windows  what cross-builds for Windows and runs the result under Wine (scripts/windows.sh)
+#   test     everything the full test command needs, the Windows and ARM builds included
+#   windows  what cross-builds for Windows and runs the result under Wine (scripts/cross.sh)
+#   arm64, armhf  what cross-builds for that ARM architecture and runs the result under
+#            qemu-user (scripts/cross.sh); it adds the architecture to dpkg's foreign ones
 set -euo pipefail
 source "$(dirname "$0")/lib/usage.sh"
 answer_help "$0" "$@"
@@ -22,16 +24,26 @@ test=("${quick[@]}" libbenchmark-dev xdotool tesseract-ocr tesseract-ocr-eng
       lintian desktop-file-utils appstream openbox weston xwayland xclip)
 # The Windows build: the mingw-w64 cross compiler (its posix threads model has std::thread and
 # std::mutex), Wine to run what it builds, NSIS for the installer; openbox keeps Wine from
-# waiting on a window manager whenever a window hides.
+# waiting on a window manager whenever a window hides, and icoutils reads the program's
+# resources.
 windows=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 nsis openbox icoutils)
+# An ARM build: Debian's cross compiler, the libraries the program links for that architecture
+# (and the reference decoder and GoogleTest's source for its unit tests), Mesa's drivers for it,
+# and qemu-user to run what it builds. arm_packages ARCH prints them.
+arm_packages() {
+  echo crossbuild-essential-"$1" qemu-user googletest
+  printf '%s:'"$1"'\n' freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libsdl2-dev libx11-dev libstb-dev
+}
 
 set -- "${1:-demo}"
 case "$1" in
   demo) wanted=("${build[@]}" "${demo[@]}") ;;
   quick) wanted=("${build[@]}" "${demo[@]}" "${quick[@]}") ;;
-  test) wanted=("${build[@]}" "${demo[@]}" "${test[@]}" "${windows[@]}") ;;
+  test) wanted=("${build[@]}" "${demo[@]}" "${test[@]}" "${windows[@]}"
+                $(arm_packages arm64) $(arm_packages armhf)) ;;
   windows) wanted=("${build[@]}" "${demo[@]}" "${windows[@]}") ;;
-  *) echo "usage: $0 demo|quick|test|windows" >&2; exit 2 ;;
+  arm64|armhf) wanted=("${build[@]}" "${demo[@]}" $(arm_packages "$1")) ;;
+  *) echo "usage: $0 demo|quick|test|windows|arm64|armhf" >&2; exit 2 ;;
 esac
 
 # The Windows build compiles freeglut from Debian's own source package, which apt finds only
@@ -57,14 +69,33 @@ sudo=()
 export DEBIAN_FRONTEND=noninteractive
 updated=no
 if [[ $1 == test || $1 == windows ]] && add_source_index; then
+  updated=stale
+fi
+# The packages of another architecture come from apt's index of it, which it keeps once the
+# architecture is added.
+for architecture in arm64 armhf; do
+  [[ $1 == test || $1 == "$architecture" ]] || continue
+  dpkg --print-foreign-architectures | grep -qx "$architecture" && continue
+  "${sudo[@]}" dpkg --add-architecture "$architecture"
+  updated=stale
+done
+if [[ $updated == stale ]]; then
   "${sudo[@]}" apt-get update -qq
   updated=yes
 fi
 
+# installed NAME[:ARCH]: whether the package is installed for ARCH, by default for this machine
+# (or for all machines). dpkg lists a name once for every architecture it is installed for.
+native=$(dpkg --print-architecture)
+installed() {
+  local name=${1%%:*} architecture=$native listed
+  [[ $1 != *:* ]] || architecture=${1#*:}
+  listed=$(dpkg-query -W -f='${Architecture} ${db:Status-Status}\n' "$name" 2>/dev/null) || true
+  grep -qE "^($architecture|all) installed\$" <<<"$listed"
+}
 missing=()
 for package in "${wanted[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+  installed "$package" || missing+=("$package")
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 

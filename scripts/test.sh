@@ -2,8 +2,8 @@
 # The full test command, which CI runs: installs what is missing, builds Kullerix and runs every
 # test under a private Xvfb: the unit, GL and end-to-end tests (build/tests), the same suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer (build/asan), a bounded run of each
-# fuzz target (build/fuzz), and the Windows build with its tests under Wine (build/windows).
-# About 15 minutes on 2 cores. For every change, scripts/quick-test.sh is the one-minute check.
+# fuzz target (build/fuzz), and the Windows and ARM builds with their tests under Wine and
+# qemu-user (build/windows, build/arm64, build/armhf). About 22 minutes on 2 cores. For every change, scripts/quick-test.sh is the one-minute check.
 # Usage: scripts/test.sh   (KX_FUZZ_SECONDS sets the seconds per fuzz target, default 60)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,7 +12,7 @@ answer_help "$0" "$@"
 source "$root/scripts/lib/xvfb.sh"
 source "$root/scripts/lib/dialog-check.sh"
 source "$root/scripts/lib/wine.sh"
-source "$root/scripts/lib/windows-build.sh"
+source "$root/scripts/lib/cross-build.sh"
 jobs=$(nproc)
 build=$root/build
 
@@ -27,12 +27,16 @@ check_message_box "$build/tests/kx_message_box_probe" || exit 1
 cmake --build "$build/tests" -j"$jobs"
 ctest --test-dir "$build/tests" -j"$jobs" --output-on-failure --timeout 900
 
-echo "== Build for Windows and test under Wine"
-build_windows "$build/tests" "$build/windows"
-# The platform tests run in a prefix kept beside the build; the end-to-end test makes its own.
-use_wine_prefix "$build/windows/wine"
-ctest --test-dir "$build/windows" --output-on-failure --timeout 900
-wineserver -k 2>/dev/null || true
+for target in "${cross_targets[@]}"; do
+  echo "== Build for $target and test under $(cross_emulator "$target")"
+  build_cross "$target" "$build/tests" "$build/$target"
+  if [[ $target == windows ]]; then
+    # The platform tests run in a prefix kept beside the build; the end-to-end test makes its own.
+    use_wine_prefix "$build/windows/wine"
+  fi
+  ctest --test-dir "$build/$target" --output-on-failure --timeout 900
+  [[ $target != windows ]] || wineserver -k 2>/dev/null || true
+done
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$build/asan" -DCMAKE_BUILD_TYPE=Debug -DKX_SANITIZE=ON >/dev/null

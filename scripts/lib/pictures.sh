@@ -20,19 +20,23 @@ within_tolerance() {
 # shoot_running_program PID FILE: waits until the program's window shows a picture, then until
 # the frame-rate figure in its bottom-right corner has changed twice (the first count includes
 # the start-up, the second is the program's own rate), and saves the window's picture in FILE.
-# Returns 1, with the last picture (if any) in FILE, when the program ends or shows no frame rate
+# A program that draws a frame or two a second (under an emulator, say) may show the same count
+# every second, so 10 s after its first picture the picture of the moment serves.
+# Returns 1, with the last picture (if any) in FILE, when the program ends or shows no picture
 # within 60 s. The window must lie wholly on the screen (GLUT's option -geometry +0+0 puts it
 # there where no window manager places it).
 shoot_running_program() {
-  local pid=$1 file=$2 window="" corner previous="" changes=0 deadline=$((SECONDS + 60))
-  while ((changes < 2)); do
-    ((SECONDS < deadline)) && kill -0 "$pid" 2>/dev/null || return 1
+  local pid=$1 file=$2 window="" corner previous="" changes=0 deadline=$((SECONDS + 60)) steady=""
+  while ((changes < 2)) && [[ -z $steady || $SECONDS -lt $steady ]]; do
+    kill -0 "$pid" 2>/dev/null || return 1
+    [[ -n $steady ]] || ((SECONDS < deadline)) || return 1
     if [[ -z $window ]]; then
       window=$(xwininfo -name Kullerix 2>/dev/null | awk '/Window id/ { print $4 }') || true
     elif import -window "$window" "$file" 2>/dev/null && (($(identify -format %k "$file") > 1)); then
       corner=$(convert "$file" -gravity SouthEast -crop 180x60+0+0 +repage -format %# info:)
       [[ -z $previous || $corner == "$previous" ]] || changes=$((changes + 1))
       previous=$corner
+      [[ -n $steady ]] || steady=$((SECONDS + 10))
     fi
     sleep 0.1
   done

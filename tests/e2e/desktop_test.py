@@ -7,12 +7,11 @@ import re
 import signal
 import unittest
 
-from expected import WALL_TEXTURE
+from expected import BALL_SQUARE, WALL_TEXTURE
 from harness import Session, wait_until
 
 ENTRY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "packaging",
                      "io.github.kullerix.Kullerix.desktop")
-BALL = (259, 159, 282, 282)  # the square of the window that the ball fills
 
 
 def windows(s, *args):
@@ -45,7 +44,7 @@ class Desktops(unittest.TestCase):
                 s.dismiss(hex(box))
                 first = s.wait_frame()
                 s.key("Tab")
-                s.wait_change(first, threshold=0.5, region=BALL, what="the next normal map")
+                s.wait_change(first, threshold=0.5, region=BALL_SQUARE, what="the next normal map")
                 if ending == "ended by SIGTERM":
                     s.process.terminate()
                     self.assertEqual(s.wait_exit(), -signal.SIGTERM)
@@ -63,7 +62,7 @@ class Desktops(unittest.TestCase):
         # NOTE: the headless compositor has no seat, so no window has the keyboard focus and its
         # X window manager takes back any focus set by a client: keys are sent to the window.
         s.x("xdotool", "key", "--window", s.window, "Tab")
-        s.wait_change(first, threshold=0.5, region=BALL, what="the next normal map")
+        s.wait_change(first, threshold=0.5, region=BALL_SQUARE, what="the next normal map")
         # The program ends on the press; the release finds no window.
         s.x("xdotool", "key", "--window", s.window, "Escape", check=False)
         self.assertEqual(s.wait_exit(), 0)

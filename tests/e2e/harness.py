@@ -14,8 +14,9 @@ import time
 
 from expected import HEIGHT, SKY, WIDTH, WINDOW_TITLE
 
-START_DISPLAY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
-                             "start-display.sh")
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+START_DISPLAY = os.path.join(ROOT, "scripts", "start-display.sh")
+LIB = os.path.join(ROOT, "scripts", "lib")
 BINARY = os.environ.get("KX_BINARY", "")
 RUN_DIR = os.environ.get("KX_RUN_DIR", "")
 
@@ -117,6 +118,25 @@ def crop(width, height, data, x, y, w, h):
         row = data[3 * (j * width + left):3 * (j * width + right)] if right > left else b""
         rows.append(bytes(3 * (left - x)) + row + bytes(3 * (x + w - max(right, left))))
     return b"".join(rows)
+
+
+def lib(script, command, env=None, check=True):
+    """The output of a command run with one of the scripts' helpers (scripts/lib) sourced."""
+    return subprocess.run(["bash", "-c", 'source "$0" && ' + command, os.path.join(LIB, script)],
+                          env=env, check=check, capture_output=True, text=True).stdout
+
+
+def shows_the_linux_start_view(s):
+    """Whether the running program's start view, once its frame rate shows its own rate, is
+    that of docs/screenshot.png, each with its frame-rate figure masked, within the tolerance
+    of the committed pictures."""
+    shot = os.path.join(s.scratch, "start-view.png")
+    lib("pictures.sh", 'shoot_running_program %d "%s"' % (s.process.pid, shot), env=s.env)
+    lib("pictures.sh", 'masked "%s" "%s"' % (shot, shot + ".masked.png"))
+    linux = os.path.join(s.scratch, "linux-start-view.masked.png")
+    lib("pictures.sh", 'masked "%s" "%s"' % (os.path.join(ROOT, "docs", "screenshot.png"), linux))
+    return subprocess.run(["bash", "-c", 'source "$0" && within_tolerance "$1" "$2"',
+                           os.path.join(LIB, "pictures.sh"), shot + ".masked.png", linux]).returncode == 0
 
 
 def near(colour, expected, tolerance=12):

@@ -1,7 +1,43 @@
-# Sourced by the scripts that build for Windows: build_windows HOST_BUILD WINDOWS_BUILD cross-builds
-# Kullerix with mingw-w64 into WINDOWS_BUILD, running the asset generators of HOST_BUILD (a
-# build for this machine, which it builds first), and makes the zip and the installer there.
-# freeglut for Windows is built once from Debian's source package into WINDOWS_BUILD/freeglut.
+# Sourced by the scripts that cross-build: build_cross TARGET HOST_BUILD TARGET_BUILD cross-builds
+# Kullerix for TARGET (windows, arm64 or armhf) into TARGET_BUILD with that target's toolchain
+# file in cmake/, running the asset generators of HOST_BUILD (a build for this machine, which it
+# builds first), and makes the target's packages there: the Windows zip and installer, or the
+# Debian package. freeglut for Windows is built once from Debian's source package into
+# TARGET_BUILD/freeglut; the ARM builds take Debian's own libraries of their architecture.
+
+cross_targets=(windows arm64 armhf)
+
+# cross_toolchain TARGET: the toolchain file's name in cmake/.
+cross_toolchain() {
+  case $1 in
+    windows) echo mingw-w64-x86_64.cmake ;;
+    arm64) echo aarch64-linux-gnu.cmake ;;
+    armhf) echo arm-linux-gnueabihf.cmake ;;
+    *) echo "unknown target $1: not one of ${cross_targets[*]}" >&2; return 2 ;;
+  esac
+}
+
+# cross_emulator TARGET: the command (with its arguments) that runs the target's programs
+# here, as its toolchain file names it.
+cross_emulator() {
+  local toolchain
+  toolchain=$(cross_toolchain "$1") || return 2
+  sed -n 's/^set(CMAKE_CROSSCOMPILING_EMULATOR \(.*\))$/\1/p' \
+    "$(dirname "${BASH_SOURCE[0]}")/../../cmake/$toolchain"
+}
+
+# cross_packages TARGET TARGET_BUILD: the paths of the packages that build_cross made there (an
+# ARM target's name is its Debian architecture's).
+cross_packages() {
+  local version
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$2/CMakeCache.txt")
+  if [[ $1 == windows ]]; then
+    echo "$2/Kullerix-$version-win64.zip"
+    echo "$2/Kullerix-$version-win64.exe"
+  else
+    echo "$2/kullerix_${version}_$1.deb"
+  fi
+}
 
 # fetch_freeglut_source FOLDER: Debian's freeglut source package for the running release,
 # unpacked in FOLDER. NOTE: a mirror may serve the package's upstream tarball, which releases
@@ -51,16 +87,20 @@ windows_freeglut() {
   echo "$folder/prefix"
 }
 
-# build_windows HOST_BUILD WINDOWS_BUILD [cmake argument...]
-build_windows() {
-  local host=$1 target=$2 root freeglut
-  shift 2
+# build_cross TARGET HOST_BUILD TARGET_BUILD [cmake argument...]
+build_cross() {
+  local target=$1 host=$2 folder=$3 root toolchain freeglut found=()
+  shift 3
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  toolchain=$root/cmake/$(cross_toolchain "$target") || return 2
   cmake --build "$host" -j"$(nproc)" --target kx_texgen kx_fontgen kx_icon_tool >/dev/null
-  freeglut=$(windows_freeglut "$target/freeglut") || return 1
-  cmake -S "$root" -B "$target" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_FIND_ROOT_PATH="$freeglut" -DKX_HOST_TOOLS="$host/kx-host-tools.cmake" "$@" >/dev/null
-  cmake --build "$target" -j"$(nproc)"
-  (cd "$target" && cpack -G "ZIP;NSIS" >/dev/null)
+  if [[ $target == windows ]]; then
+    freeglut=$(windows_freeglut "$folder/freeglut") || return 1
+    found=(-DCMAKE_FIND_ROOT_PATH="$freeglut")
+  fi
+  cmake -S "$root" -B "$folder" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    "${found[@]}" -DKX_HOST_TOOLS="$host/kx-host-tools.cmake" "$@" >/dev/null
+  cmake --build "$folder" -j"$(nproc)"
+  # The generators the build names: ZIP and NSIS for Windows, DEB for Linux.
+  (cd "$folder" && cpack >/dev/null)
 }
