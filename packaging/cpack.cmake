@@ -33,6 +33,9 @@ set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${KX_DEBIAN_ARCH})
 # dpkg-shlibdeps, which CPack runs, looks up the libraries and the objdump of the architecture
 # that DEB_HOST_ARCH names; cpack reads this file before it packages and sets it.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_project.cmake)
+# The same package, byte for byte, from the same source: see reproducible_packages.cmake.
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/reproducible_packages.cmake)
+set(CPACK_KX_RELEASE_EPOCH ${KX_RELEASE_EPOCH})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -23,10 +23,11 @@ test=("${quick[@]}" libbenchmark-dev xdotool tesseract-ocr tesseract-ocr-eng
       apitrace clang libclang-rt-dev valgrind
       lintian desktop-file-utils appstream openbox weston xwayland xclip)
 # The Windows build: the mingw-w64 cross compiler (its posix threads model has std::thread and
-# std::mutex), Wine to run what it builds, NSIS for the installer; openbox keeps Wine from
-# waiting on a window manager whenever a window hides, and icoutils reads the program's
-# resources.
-windows=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 nsis openbox icoutils)
+# std::mutex), NSIS for the installer and strip-nondeterminism for the zip's times; to run
+# what it builds, Wine, and openbox, which keeps Wine from waiting on a window manager whenever
+# a window hides, and icoutils to read the program's resources.
+windows=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev nsis strip-nondeterminism wine wine64
+         openbox icoutils)
 # An ARM build: Debian's cross compiler, the libraries the program links for that architecture
 # (and the reference decoder and GoogleTest's source for its unit tests), Mesa's drivers for it,
 # and qemu-user to run what it builds. arm_packages ARCH prints them.

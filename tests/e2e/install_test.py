@@ -141,6 +141,17 @@ class Install(unittest.TestCase):
         errors = [line for line in lintian.stdout.splitlines() if line.startswith("E:")]
         self.assertEqual(errors, [], lintian.stdout + lintian.stderr)
 
+        # Packaged again later, from files made later, it is the same package, byte for byte.
+        later = os.path.join(scratch, "later")
+        for folder, _, names in os.walk(os.environ["KX_RUN_DIR"]):
+            for name in names:
+                os.utime(os.path.join(folder, name))
+        run("cpack", "-G", "DEB", "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"),
+            "-B", later)
+        with open(package, "rb") as first, open(os.path.join(later, os.path.basename(package)),
+                                                 "rb") as second:
+            self.assertTrue(first.read() == second.read(), "the package differs")
+
     def assert_valid_metainfo(self, path, homepage):
         """appstreamcli passes the metainfo, except that from AppStream 1.0 on it warns when no
         home page is named, as a build without KX_HOMEPAGE_URL names none."""
