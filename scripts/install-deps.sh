@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Kullerix needs and that are missing.
-# Usage: scripts/install-deps.sh demo|quick|test|windows|arm64|armhf   (as root, or through sudo)
+# Usage: scripts/install-deps.sh demo|quick|test|windows|arm64|armhf|release   (as root, or sudo)
 #   demo     what builds and runs the demo, and shows it on a private Xvfb
 #   quick    that and what builds and runs the unit and GL tests (scripts/quick-test.sh)
 #   test     everything the full test command needs, the Windows and ARM builds included
 #   windows  what cross-builds for Windows and runs the result under Wine (scripts/cross.sh)
 #   arm64, armhf  what cross-builds for that ARM architecture and runs the result under
 #            qemu-user (scripts/cross.sh); it adds the architecture to dpkg's foreign ones
+#   release  what builds every package of a release and compares two builds of it
+#            (scripts/release.sh)
 set -euo pipefail
 source "$(dirname "$0")/lib/usage.sh"
 answer_help "$0" "$@"
@@ -16,18 +18,19 @@ build=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri 
 # xfonts-base: SDL's X11 message box draws with the server's core fonts, and Xvfb has none
 # without it. x11-utils: xdpyinfo, xwininfo, xprop. imagemagick: import, convert, identify.
 demo=(xvfb xauth x11-utils xfonts-base imagemagick)
-# openbox, weston, xwayland: the real desktops that the end-to-end tests run the program under.
+# openbox, weston, xwayland: the real desktops that the end-to-end tests run the program under;
+# git lists the source for the test of the release's tarball.
 # The unit and GL tests: GoogleTest, stb_image as the reference decoder, Python for CTest's list.
 quick=(libgtest-dev libstb-dev python3)
 test=("${quick[@]}" libbenchmark-dev xdotool tesseract-ocr tesseract-ocr-eng
       apitrace clang libclang-rt-dev valgrind
-      lintian desktop-file-utils appstream openbox weston xwayland xclip)
+      lintian desktop-file-utils appstream openbox weston xwayland xclip git)
 # The Windows build: the mingw-w64 cross compiler (its posix threads model has std::thread and
 # std::mutex), NSIS for the installer and strip-nondeterminism for the zip's times; to run
 # what it builds, Wine, and openbox, which keeps Wine from waiting on a window manager whenever
 # a window hides, and icoutils to read the program's resources.
-windows=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev nsis strip-nondeterminism wine wine64
-         openbox icoutils)
+windows_build=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev nsis strip-nondeterminism)
+windows=("${windows_build[@]}" wine wine64 openbox icoutils)
 # An ARM build: Debian's cross compiler, the libraries the program links for that architecture
 # (and the reference decoder and GoogleTest's source for its unit tests), Mesa's drivers for it,
 # and qemu-user to run what it builds. arm_packages ARCH prints them.
@@ -35,6 +38,10 @@ arm_packages() {
   echo crossbuild-essential-"$1" qemu-user googletest
   printf '%s:'"$1"'\n' freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libsdl2-dev libx11-dev libstb-dev
 }
+# A release: diffoscope, which shows what differs between two builds (with what it reads .deb
+# files and binaries with), and faketime and the locale sources for the check's second build.
+# git lists the files of the source tarball.
+release=(git diffoscope-minimal python3-debian xxd faketime locales)
 
 set -- "${1:-demo}"
 case "$1" in
@@ -44,7 +51,9 @@ case "$1" in
                 $(arm_packages arm64) $(arm_packages armhf)) ;;
   windows) wanted=("${build[@]}" "${demo[@]}" "${windows[@]}") ;;
   arm64|armhf) wanted=("${build[@]}" "${demo[@]}" $(arm_packages "$1")) ;;
-  *) echo "usage: $0 demo|quick|test|windows|arm64|armhf" >&2; exit 2 ;;
+  release) wanted=("${build[@]}" "${windows_build[@]}" $(arm_packages arm64) $(arm_packages armhf)
+                   "${release[@]}") ;;
+  *) echo "usage: $0 demo|quick|test|windows|arm64|armhf|release" >&2; exit 2 ;;
 esac
 
 # The Windows build compiles freeglut from Debian's own source package, which apt finds only
@@ -69,13 +78,13 @@ sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 updated=no
-if [[ $1 == test || $1 == windows ]] && add_source_index; then
+if [[ $1 == test || $1 == windows || $1 == release ]] && add_source_index; then
   updated=stale
 fi
 # The packages of another architecture come from apt's index of it, which it keeps once the
 # architecture is added.
 for architecture in arm64 armhf; do
-  [[ $1 == test || $1 == "$architecture" ]] || continue
+  [[ $1 == test || $1 == release || $1 == "$architecture" ]] || continue
   dpkg --print-foreign-architectures | grep -qx "$architecture" && continue
   "${sudo[@]}" dpkg --add-architecture "$architecture"
   updated=stale

@@ -1,0 +1,127 @@
+# Sourced by scripts/release.sh (with cross-build.sh): make_release ROOT builds the release of
+# the source tree ROOT into ROOT/build/dist, check_release ROOT builds it a second time from its
+# own source tarball and compares the two.
+
+# release_version ROOT: the version of the release that ROOT's build folders hold.
+release_version() {
+  sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/build/dist-work/host/CMakeCache.txt"
+}
+
+# source_files ROOT: the files of the source, NUL-separated: what git tracks (and a change not
+# yet committed has not removed), or, in a tree without git (an unpacked source tarball),
+# every file but the build folder.
+source_files() {
+  local file
+  if git -C "$1" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git -C "$1" ls-files -z | while IFS= read -r -d '' file; do
+      [[ ! -e $1/$file && ! -L $1/$file ]] || printf '%s\0' "$file"
+    done
+  else
+    (cd "$1" && find . -path ./build -prune -o \( -type f -o -type l \) -printf '%P\0')
+  fi
+}
+
+# source_tarball ROOT VERSION FILE: the source as a tarball with one top folder, its entries
+# sorted, owned by root, with the modes git knows (rw-r--r-- or rwxr-xr-x, whatever the umask)
+# and the release's time (SOURCE_DATE_EPOCH).
+source_tarball() {
+  local root=$1 version=$2 file=$3
+  source_files "$root" | LC_ALL=C sort -z |
+    tar --create --directory="$root" --format=gnu --owner=0 --group=0 --numeric-owner \
+      --mode=u=rwX,go=rX --mtime=@"$SOURCE_DATE_EPOCH" --transform="flags=r;s,^,kullerix-$version/," \
+      --no-recursion --null --files-from=- | gzip -9n >"$file"
+}
+
+# release_notes NOTES VERSION: the release's notes as the build wrote them, with what the
+# release holds and how to check it.
+release_notes() {
+  cat "$1"
+  cat <<NOTES
+
+## Files
+
+- \`kullerix-$2.tar.gz\`: the source. \`scripts/demo.sh\` builds and runs Kullerix from it,
+  \`scripts/test.sh\` tests it, \`scripts/release.sh\` makes this release again.
+- \`kullerix_$2_amd64.deb\`: for Debian 12 and 13 on PCs (\`sudo apt-get install ./kullerix_$2_amd64.deb\`).
+- \`kullerix_$2_arm64.deb\`, \`kullerix_$2_armhf.deb\`: for Debian and Raspberry Pi OS on 64-bit and
+  32-bit ARM.
+- \`Kullerix-$2-win64.zip\`: Kullerix for 64-bit Windows, to unpack anywhere and start.
+- \`Kullerix-$2-win64.exe\`: its installer.
+- \`SHA256SUMS\`: the checksums of the others; \`sha256sum -c SHA256SUMS\` checks them.
+NOTES
+}
+
+# make_release ROOT: builds every file of the release into ROOT/build/dist, in fresh build
+# folders under ROOT/build/dist-work.
+make_release() {
+  local root=$1 work=$1/build/dist-work dist=$1/build/dist version target package
+  rm -rf "$work" "$dist"
+  mkdir -p "$work" "$dist"
+  # No path of this tree gets into what the compilers make, so another folder gives the same.
+  export CFLAGS="-ffile-prefix-map=$root/=" CXXFLAGS="-ffile-prefix-map=$root/="
+  cmake -S "$root" -B "$work/host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+  version=$(release_version "$root")
+  SOURCE_DATE_EPOCH=$(sed -n 's/^KX_RELEASE_EPOCH:INTERNAL=//p' "$work/host/CMakeCache.txt")
+  export SOURCE_DATE_EPOCH
+  echo "== Kullerix $version, dated $(date -u -d @"$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M UTC')"
+  echo "== Build for this machine and its Debian package"
+  cmake --build "$work/host" -j"$(nproc)" >/dev/null
+  (cd "$work/host" && cpack -G DEB >/dev/null)
+  cp "$work/host/kullerix_${version}_$(dpkg --print-architecture).deb" "$dist/"
+  for target in "${cross_targets[@]}"; do
+    echo "== Build for $target and its packages"
+    build_cross "$target" "$work/host" "$work/$target" -DBUILD_TESTING=OFF >/dev/null
+    for package in $(cross_packages "$target" "$work/$target"); do
+      cp "$package" "$dist/"
+    done
+  done
+  echo "== The source, the notes and the checksums"
+  source_tarball "$root" "$version" "$dist/kullerix-$version.tar.gz"
+  release_notes "$work/host/release-notes.md" "$version" >"$dist/kullerix-$version-notes.md"
+  (cd "$dist" && LC_ALL=C sha256sum -- $(LC_ALL=C ls) >SHA256SUMS)
+}
+
+# check_release ROOT: unpacks ROOT/build/dist's source tarball in another folder and makes the
+# release there again, in another umask, time zone and locale, with the clock a year ahead;
+# then compares the two releases file by file, and shows with diffoscope what differs.
+check_release() {
+  local root=$1 version scratch other first=$1/build/dist second name differ=()
+  version=$(release_version "$root")
+  scratch=$(mktemp -d /var/tmp/kx-release-check.XXXXXX)
+  tar -xzf "$first/kullerix-$version.tar.gz" -C "$scratch"
+  other=$scratch/kullerix-$version
+  second=$other/build/dist
+  # A German locale, made from Debian's locale sources into the scratch folder.
+  mkdir -p "$scratch/locale"
+  localedef --no-archive -i de_DE -f UTF-8 "$scratch/locale/de_DE.UTF-8" ||
+    { echo "release: no German locale could be made (package locales)" >&2; return 1; }
+  echo "== The second build: in $other, with umask 077, the time zone UTC+14, the locale" \
+    "de_DE.UTF-8 and the clock a year ahead"
+  (
+    umask 077
+    cd "$other"
+    export LOCPATH=$scratch/locale LC_ALL=de_DE.UTF-8 TZ=KXT-14 FAKETIME_DONT_FAKE_MONOTONIC=1
+    unset SOURCE_DATE_EPOCH CFLAGS CXXFLAGS
+    faketime -f +365d scripts/release.sh
+  )
+  echo "== Comparing $first with $second"
+  if [[ $(cd "$first" && ls) != $(cd "$second" && ls) ]]; then
+    echo "release: the two builds hold other files: $(cd "$first" && echo *) and" \
+      "$(cd "$second" && echo *)" >&2
+    return 1
+  fi
+  for name in $(cd "$first" && ls); do
+    cmp -s "$first/$name" "$second/$name" || differ+=("$name")
+  done
+  if ((${#differ[@]} > 0)); then
+    for name in "${differ[@]}"; do
+      echo "release: $name differs; diffoscope says:" >&2
+      diffoscope --text - "$first/$name" "$second/$name" 2>&1 | head -n 200 >&2 || true
+    done
+    echo "release: the second build is in $other" >&2
+    return 1
+  fi
+  echo "The two builds are identical: $(ls "$first" | wc -l) files, SHA256SUMS included:"
+  sed 's/^/  /' "$first/SHA256SUMS"
+  rm -rf "$scratch"
+}
