@@ -1,8 +1,8 @@
 # The releases of Kullerix from NEWS.md, the one place where their versions, dates and notes are
 # written. Included before project(), which takes the newest version. Sets:
 #   KX_VERSION, KX_RELEASE_DATE      the newest release's version and date (YYYY-MM-DD)
-#   KX_RELEASE_EPOCH                 noon UTC of that date in seconds since 1970: the time that
-#                                    a release's files carry (SOURCE_DATE_EPOCH)
+#   KX_RELEASE_EPOCH                 the start (00:00 UTC) of that date in seconds since 1970:
+#                                    the time that a release's files carry (SOURCE_DATE_EPOCH)
 #   KX_RELEASES                      every version, the newest first, each with
 #   KX_RELEASE_<version>_DATE        its date,
 #   KX_RELEASE_<version>_STAMP       its time as the Debian changelog writes it, and
@@ -52,10 +52,10 @@ function(kx_read_releases)
       list(GET months ${month} month)
       set(KX_RELEASE_${version}_DATE ${date} PARENT_SCOPE)
       set(KX_RELEASE_${version}_STAMP
-        "${weekday}, ${CMAKE_MATCH_4} ${month} ${CMAKE_MATCH_2} 12:00:00 +0000" PARENT_SCOPE)
+        "${weekday}, ${CMAKE_MATCH_4} ${month} ${CMAKE_MATCH_2} 00:00:00 +0000" PARENT_SCOPE)
       if(NOT KX_VERSION_SEEN)
         set(KX_VERSION_SEEN ${version})
-        math(EXPR epoch "${days} * 86400 + 12 * 3600")
+        math(EXPR epoch "${days} * 86400")
         set(KX_RELEASE_DATE ${date} PARENT_SCOPE)
         set(KX_RELEASE_EPOCH ${epoch} PARENT_SCOPE)
       endif()

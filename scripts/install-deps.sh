@@ -39,9 +39,9 @@ arm_packages() {
   printf '%s:'"$1"'\n' freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libsdl2-dev libx11-dev libstb-dev
 }
 # A release: diffoscope, which shows what differs between two builds (with what it reads .deb
-# files and binaries with), and faketime and the locale sources for the check's second build.
+# files and binaries with), and the locale sources for the check's second build.
 # git lists the files of the source tarball.
-release=(git diffoscope-minimal python3-debian xxd faketime locales)
+release=(git diffoscope-minimal python3-debian xxd locales)
 
 set -- "${1:-demo}"
 case "$1" in

@@ -3,14 +3,14 @@
 # every tracked file under one folder), the Debian packages for amd64, arm64 and armhf, the
 # Windows zip and installer, the release's notes (kullerix-VERSION-notes.md) and SHA256SUMS.
 # The version, its date and its notes come from NEWS.md. Built again from the same source,
-# anywhere, it gives the same files byte for byte: every time they carry is noon UTC of the
-# release's date. Releases are built on Debian 12, the older tested release, so that the amd64
+# anywhere, it gives the same files byte for byte: every time they carry is the start (00:00 UTC)
+# of the release's date. Releases are built on Debian 12, the older tested release, so that the amd64
 # package installs on Debian 12 and 13 alike. It refuses a tree with uncommitted changes. About
 # 6 minutes on 2 cores (12 with --check), the installs aside.
 # Usage: scripts/release.sh [--check] [--dirty] [--any-release]
 #   --check        then builds the release again from its own source tarball, unpacked in another
-#                  folder, with another umask, time zone and locale and the clock a year ahead,
-#                  and compares the two, file by file; diffoscope shows what differs
+#                  folder, later, with another umask, time zone and locale, and compares the
+#                  two, file by file; diffoscope shows what differs
 #   --dirty        builds a tree with uncommitted changes as it is (what it makes is no commit's)
 #   --any-release  builds on another Debian release than 12 too
 set -euo pipefail
@@ -45,7 +45,7 @@ fi
 start=$SECONDS
 make_release "$root"
 echo "Release $(release_version "$root") in $root/build/dist, made in $((SECONDS - start)) s:"
-(cd "$root/build/dist" && ls -l --time-style=+ -- * | awk '{ printf "  %10s  %s\n", $5, $NF }')
+(cd "$root/build/dist" && LC_ALL=C ls -l --time-style=+ -- * | awk '{ printf "  %10s  %s\n", $5, $NF }')
 [[ $check == yes ]] || exit 0
 
 start=$SECONDS

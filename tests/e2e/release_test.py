@@ -46,11 +46,11 @@ def cache(name):
 
 
 class News(unittest.TestCase):
-    def test_the_build_has_the_newest_releases_version_and_noon_of_its_date(self):
+    def test_the_build_has_the_newest_releases_version_and_the_start_of_its_date(self):
         version, date, _ = releases()[0]
         self.assertEqual(cache("CMAKE_PROJECT_VERSION"), version)
         self.assertEqual(int(cache("KX_RELEASE_EPOCH")),
-                         calendar.timegm((date.year, date.month, date.day, 12, 0, 0)))
+                         calendar.timegm((date.year, date.month, date.day, 0, 0, 0)))
 
     def test_the_changelog_metainfo_and_notes_say_what_news_says(self):
         expected = releases()
@@ -65,7 +65,7 @@ class News(unittest.TestCase):
             stamp = re.search(r"^ -- .+ <.+>  (.+)$", entry, re.M).group(1)
             when = email.utils.parsedate_to_datetime(stamp)
             self.assertEqual((when.date(), when.hour, when.utcoffset()),
-                             (date, 12, datetime.timedelta(0)), stamp)
+                             (date, 0, datetime.timedelta(0)), stamp)
             self.assertEqual(stamp[:3], WEEKDAYS[date.weekday()], stamp)
             for note in notes:
                 self.assertIn("* " + note, words(entry))
