@@ -28,8 +28,11 @@ def sanitizer_environment():
         return {}
     # NOTE: Mesa unloads its driver at exit, which leaves LeakSanitizer unable to name the
     # driver's own allocations; preloading the driver keeps it mapped so they can be suppressed.
-    # The sanitizer runtime must come first.
-    driver = (glob.glob("/usr/lib/*/dri/swrast_dri.so") + glob.glob("/usr/lib*/dri/swrast_dri.so"))
+    # The sanitizer runtime must come first. The driver is the one of the program's own
+    # architecture, in the folder of its sanitizer runtime: other architectures' may be there too.
+    folder = os.path.dirname(os.path.realpath(asan.group(1)))
+    driver = (glob.glob(os.path.join(folder, "dri", "swrast_dri.so"))
+              + glob.glob("/usr/lib*/dri/swrast_dri.so"))
     return {
         "LD_PRELOAD": " ".join([asan.group(1)] + driver[:1]),
         "ASAN_OPTIONS": "detect_leaks=1",
