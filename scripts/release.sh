@@ -6,7 +6,7 @@
 # anywhere, it gives the same files byte for byte: every time they carry is the start (00:00 UTC)
 # of the release's date. Releases are built on Debian 12, the older tested release, so that the amd64
 # package installs on Debian 12 and 13 alike. It refuses a tree with uncommitted changes. About
-# 6 minutes on 2 cores (12 with --check), the installs aside.
+# a minute on 2 cores (2 with --check), the installs aside.
 # Usage: scripts/release.sh [--check] [--dirty] [--any-release]
 #   --check        then builds the release again from its own source tarball, unpacked in another
 #                  folder, later, with another umask, time zone and locale, and compares the

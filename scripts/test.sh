@@ -3,7 +3,8 @@
 # test under a private Xvfb: the unit, GL and end-to-end tests (build/tests), the same suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer (build/asan), a bounded run of each
 # fuzz target (build/fuzz), and the Windows and ARM builds with their tests under Wine and
-# qemu-user (build/windows, build/arm64, build/armhf). About 22 minutes on 2 cores. For every change, scripts/quick-test.sh is the one-minute check.
+# qemu-user (build/windows, build/arm64, build/armhf). About 15 minutes on 2 cores. For every
+# change, scripts/quick-test.sh is the one-minute check.
 # Usage: scripts/test.sh   (KX_FUZZ_SECONDS sets the seconds per fuzz target, default 60)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
