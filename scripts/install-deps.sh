@@ -43,12 +43,17 @@ arm_packages() {
 # git lists the files of the source tarball.
 release=(git diffoscope-minimal python3-debian xxd locales)
 
+# The foreign builds are made and run on a PC (amd64), where Wine runs 64-bit Windows programs
+# and qemu-user ARM ones; on an ARM machine the test command tests its own build alone.
+native=$(dpkg --print-architecture)
+foreign=()
+[[ $native != amd64 ]] || foreign=("${windows[@]}" $(arm_packages arm64) $(arm_packages armhf))
+
 set -- "${1:-demo}"
 case "$1" in
   demo) wanted=("${build[@]}" "${demo[@]}") ;;
   quick) wanted=("${build[@]}" "${demo[@]}" "${quick[@]}") ;;
-  test) wanted=("${build[@]}" "${demo[@]}" "${test[@]}" "${windows[@]}"
-                $(arm_packages arm64) $(arm_packages armhf)) ;;
+  test) wanted=("${build[@]}" "${demo[@]}" "${test[@]}" "${foreign[@]}") ;;
   windows) wanted=("${build[@]}" "${demo[@]}" "${windows[@]}") ;;
   arm64|armhf) wanted=("${build[@]}" "${demo[@]}" $(arm_packages "$1")) ;;
   release) wanted=("${build[@]}" "${windows_build[@]}" $(arm_packages arm64) $(arm_packages armhf)
@@ -84,7 +89,7 @@ fi
 # The packages of another architecture come from apt's index of it, which it keeps once the
 # architecture is added.
 for architecture in arm64 armhf; do
-  [[ $1 == test || $1 == release || $1 == "$architecture" ]] || continue
+  [[ ($1 == test && $native == amd64) || $1 == release || $1 == "$architecture" ]] || continue
   dpkg --print-foreign-architectures | grep -qx "$architecture" && continue
   "${sudo[@]}" dpkg --add-architecture "$architecture"
   updated=stale
@@ -96,7 +101,6 @@ fi
 
 # installed NAME[:ARCH]: whether the package is installed for ARCH, by default for this machine
 # (or for all machines). dpkg lists a name once for every architecture it is installed for.
-native=$(dpkg --print-architecture)
 installed() {
   local name=${1%%:*} architecture=$native listed
   [[ $1 != *:* ]] || architecture=${1#*:}

@@ -29,6 +29,10 @@ for argument in "$@"; do
   esac
 done
 
+if [[ $(dpkg --print-architecture) != amd64 ]]; then
+  echo "release: a release is built on a PC (amd64), which cross-builds the other packages" >&2
+  exit 1
+fi
 if [[ $any_release == no && $(. /etc/os-release && echo "$ID $VERSION_ID") != "debian 12" ]]; then
   echo "release: releases are built on Debian 12, whose packages install on 12 and 13;" \
     "this is $(. /etc/os-release && echo "$PRETTY_NAME") (--any-release builds here all the same)" >&2
