@@ -106,9 +106,12 @@ def fps_reading(session, image):
     return ocr(session, image, text_box(FPS_X, FPS_Y, 10))
 
 
+FPS_TEXT = re.compile(r"(\d+) fps")
+
+
 def fps_value(session, image):
     """The frame rate the bottom right shows, or None when it does not read as "%d fps"."""
-    match = re.fullmatch(r"(\d+) fps", fps_reading(session, image))
+    match = FPS_TEXT.fullmatch(fps_reading(session, image))
     return int(match.group(1)) if match else None
 
 
@@ -134,7 +137,8 @@ class Texts(unittest.TestCase):
             read = ocr(self.session, image, box)
             self.assertTrue(same_text(read, text), "%r is not %r" % (read, text))
         read = fps_reading(self.session, image)
-        self.assertRegex(read, r"^\d+ fps$", "no frame rate at the bottom right of %s" % image.path)
+        self.assertTrue(FPS_TEXT.fullmatch(read),
+                        "%r is no frame rate, at the bottom right of %s" % (read, image.path))
 
     def test_first_frame_shows_title_hints_and_frame_rate(self):
         # Two of the hints cross the ball, "F1: Hilfe" its white highlight.
