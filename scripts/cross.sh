@@ -70,10 +70,7 @@ trap 'wineserver -k 2>/dev/null || true; kill $KX_XVFB_PID 2>/dev/null || true' 
 "${program[@]}" &
 pid=$!
 shot=$folder/kullerix-$target-screenshot.png
-shoot_running_program "$pid" "$shot" ||
+shoot_and_end "$pid" "$shot" ||
   echo "The program showed no frame rate in time; the screenshot is of its last picture" >&2
-# Ended before its display goes, so that it has no lost X connection to complain of.
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
 echo "No display: ran the $target program under $(cross_emulator "$target") on Xvfb until it" \
   "showed its frame rate; screenshot saved to $shot"

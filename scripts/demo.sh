@@ -31,8 +31,6 @@ check_message_box "$probe" || echo "demo: Kullerix runs anyway; its failure repo
 "$build/kullerix" -geometry +0+0 "$@" &
 pid=$!
 shot="$root/build/kullerix-screenshot.png"
-shoot_running_program "$pid" "$shot" ||
+shoot_and_end "$pid" "$shot" ||
   echo "kullerix showed no frame rate in time; the screenshot is of its last picture" >&2
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
 echo "No display: ran Kullerix under Xvfb until it showed its frame rate; screenshot saved to $shot"

@@ -41,9 +41,7 @@ mkdir -p "$frames" "$made"
 screenshot() {
   (cd "$build/run" && exec "$build/kullerix" -geometry +0+0) &
   local pid=$! shot=0
-  shoot_running_program "$pid" "$1" || shot=$?
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  shoot_and_end "$pid" "$1" || shot=$?
   ((shot == 0)) || { echo "figures: the program showed no frame rate within 60 s" >&2; return 1; }
 }
 

@@ -41,3 +41,14 @@ shoot_running_program() {
     sleep 0.1
   done
 }
+
+# shoot_and_end PID FILE: shoot_running_program, then ends the program and waits for it, before
+# its display goes, so that it has no lost X connection to complain of. Returns what
+# shoot_running_program returned.
+shoot_and_end() {
+  local shot=0
+  shoot_running_program "$1" "$2" || shot=$?
+  kill "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+  return $shot
+}
