@@ -5,12 +5,8 @@ set(CPACK_PACKAGE_NAME kullerix)
 set(CPACK_PACKAGE_VENDOR "${KX_VENDOR}")
 set(CPACK_PACKAGE_CONTACT "${KX_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${KX_SUMMARY}")
-set(CPACK_PACKAGE_DESCRIPTION "\
-A ball in a room with a wooden floor and brick walls, lit per pixel by a
-GLSL shader pair from one of five normal maps. The camera circles the ball;
-launched, it rolls without sliding and bounces off the walls. The keyboard
-turns and moves the camera, launches the ball, changes its speed and
-switches the normal maps. The on-screen texts are German.")
+kx_wrap("${KX_DESCRIPTION}" 74 lines)
+list(JOIN lines "\n" CPACK_PACKAGE_DESCRIPTION)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -36,7 +32,9 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_project.cmake)
 # The same package, byte for byte, from the same source: see reproducible_packages.cmake.
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/reproducible_packages.cmake)
 set(CPACK_KX_RELEASE_EPOCH ${KX_RELEASE_EPOCH})
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Debian's own name, given here so that the build can state where the package will be.
+set(CPACK_DEBIAN_FILE_NAME kullerix_${PROJECT_VERSION}_${KX_DEBIAN_ARCH}.deb)
+set(KX_DEB ${CMAKE_BINARY_DIR}/${CPACK_DEBIAN_FILE_NAME})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KX_PACKAGE_MAINTAINER}")

@@ -21,6 +21,7 @@ answer_help "$0" "$@"
 source "$root/scripts/lib/pictures.sh"
 source "$root/scripts/lib/wine.sh"
 source "$root/scripts/lib/xvfb.sh"
+source "$root/scripts/lib/manifest.sh"
 source "$root/scripts/lib/cross-build.sh"
 usage() { echo "usage: $0 windows|arm64|armhf [--run]" >&2; exit 2; }
 target=${1:-}
@@ -37,8 +38,8 @@ folder=$root/build/$target
 "$root/scripts/install-deps.sh" "$target"
 cmake -S "$root" -B "$host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 build_cross "$target" "$host" "$folder" -DBUILD_TESTING=OFF >/dev/null
-packages=$(cross_packages "$target" "$folder")
-for package in $packages; do
+read_manifest "$folder"
+for package in $KX_PACKAGES; do
   echo "Package: $package"
 done
 [[ $run == yes ]] || exit 0
@@ -47,18 +48,20 @@ if [[ $target == windows ]]; then
   unpacked=$folder/unpacked
   rm -rf "$unpacked"
   mkdir -p "$unpacked"
-  zip=$(echo "$packages" | grep '\.zip$')
-  (cd "$unpacked" && cmake -E tar xf "$zip")
-  cd "$unpacked/$(basename "$zip" .zip)"
+  (cd "$unpacked" && cmake -E tar xf "$KX_ZIP")
+  cd "$unpacked/$(basename "$KX_ZIP" .zip)"
   use_wine_prefix "$folder/wine"
-  program=("${wine_program[@]}")
+  # Wine hands DISPLAY on to the program, as a Windows user's X server for WSL does, and the
+  # program pays it no heed.
+  read -ra program <<<"$KX_RUN_COMMAND"
+  program+=(kullerix.exe)
   # Wine waits on a window manager whenever a window hides, so openbox runs with it.
   desktop=openbox
 else
-  cd "$folder/run"
+  cd "$KX_RUN_DIR"
   # Without a window manager, -geometry +0+0 puts the window wholly on the screen.
-  read -ra program <<<"$(cross_emulator "$target")"
-  program+=(../kullerix -geometry +0+0)
+  read -ra program <<<"$KX_RUN_COMMAND"
+  program+=("$KX_PROGRAM" -geometry +0+0)
   desktop=xvfb
 fi
 if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
@@ -72,5 +75,5 @@ pid=$!
 shot=$folder/kullerix-$target-screenshot.png
 shoot_and_end "$pid" "$shot" ||
   echo "The program showed no frame rate in time; the screenshot is of its last picture" >&2
-echo "No display: ran the $target program under $(cross_emulator "$target") on Xvfb until it" \
+echo "No display: ran the $target program under $KX_RUN_COMMAND on Xvfb until it" \
   "showed its frame rate; screenshot saved to $shot"

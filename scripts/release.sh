@@ -17,6 +17,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib/usage.sh"
 answer_help "$0" "$@"
+source "$root/scripts/lib/manifest.sh"
 source "$root/scripts/lib/cross-build.sh"
 source "$root/scripts/lib/release.sh"
 check=no dirty=no any_release=no
@@ -48,10 +49,14 @@ fi
 "$root/scripts/install-deps.sh" release
 start=$SECONDS
 make_release "$root"
-echo "Release $(release_version "$root") in $root/build/dist, made in $((SECONDS - start)) s:"
+read_manifest "$root/build/dist-work/host"
+echo "Release $KX_VERSION in $root/build/dist, made in $((SECONDS - start)) s:"
 (cd "$root/build/dist" && LC_ALL=C ls -l --time-style=+ -- * | awk '{ printf "  %10s  %s\n", $5, $NF }')
 [[ $check == yes ]] || exit 0
 
 start=$SECONDS
-check_release "$root"
+# The second build is made where the first was, so it takes the first's leave to be made there.
+again=()
+[[ $any_release == no ]] || again=(--any-release)
+check_release "$root" "${again[@]}"
 echo "Checked in $((SECONDS - start)) s."

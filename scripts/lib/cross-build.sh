@@ -1,9 +1,11 @@
-# Sourced by the scripts that cross-build: build_cross TARGET HOST_BUILD TARGET_BUILD cross-builds
-# Kullerix for TARGET (windows, arm64 or armhf) into TARGET_BUILD with that target's toolchain
-# file in cmake/, running the asset generators of HOST_BUILD (a build for this machine, which it
-# builds first), and makes the target's packages there: the Windows zip and installer, or the
-# Debian package. freeglut for Windows is built once from Debian's source package into
-# TARGET_BUILD/freeglut; the ARM builds take Debian's own libraries of their architecture.
+# Sourced by the scripts that cross-build (with manifest.sh): build_cross TARGET HOST_BUILD
+# TARGET_BUILD cross-builds Kullerix for TARGET (windows, arm64 or armhf) into TARGET_BUILD with
+# that target's toolchain file in cmake/, running the asset generators of HOST_BUILD (a build for
+# this machine, which it builds first), and makes the target's packages there: the Windows zip
+# and installer, or the Debian package. TARGET_BUILD's manifest.env then names them, and the
+# command that runs the target's programs here. freeglut for Windows is built once from Debian's
+# source package into TARGET_BUILD/freeglut; the ARM builds take Debian's own libraries of their
+# architecture.
 
 cross_targets=(windows arm64 armhf)
 
@@ -15,28 +17,6 @@ cross_toolchain() {
     armhf) echo arm-linux-gnueabihf.cmake ;;
     *) echo "unknown target $1: not one of ${cross_targets[*]}" >&2; return 2 ;;
   esac
-}
-
-# cross_emulator TARGET: the command (with its arguments) that runs the target's programs
-# here, as its toolchain file names it.
-cross_emulator() {
-  local toolchain
-  toolchain=$(cross_toolchain "$1") || return 2
-  sed -n 's/^set(CMAKE_CROSSCOMPILING_EMULATOR \(.*\))$/\1/p' \
-    "$(dirname "${BASH_SOURCE[0]}")/../../cmake/$toolchain"
-}
-
-# cross_packages TARGET TARGET_BUILD: the paths of the packages that build_cross made there (an
-# ARM target's name is its Debian architecture's).
-cross_packages() {
-  local version
-  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$2/CMakeCache.txt")
-  if [[ $1 == windows ]]; then
-    echo "$2/Kullerix-$version-win64.zip"
-    echo "$2/Kullerix-$version-win64.exe"
-  else
-    echo "$2/kullerix_${version}_$1.deb"
-  fi
 }
 
 # fetch_freeglut_source FOLDER: Debian's freeglut source package for the running release,
@@ -93,7 +73,9 @@ build_cross() {
   shift 3
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
   toolchain=$root/cmake/$(cross_toolchain "$target") || return 2
-  cmake --build "$host" -j"$(nproc)" --target kx_texgen kx_fontgen kx_icon_tool >/dev/null
+  read_manifest "$host" || return 1
+  # shellcheck disable=SC2086
+  cmake --build "$host" -j"$(nproc)" --target $KX_GENERATORS >/dev/null
   if [[ $target == windows ]]; then
     freeglut=$(windows_freeglut "$folder/freeglut") || return 1
     found=(-DCMAKE_FIND_ROOT_PATH="$freeglut")

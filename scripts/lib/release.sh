@@ -1,11 +1,8 @@
-# Sourced by scripts/release.sh (with cross-build.sh): make_release ROOT builds the release of
-# the source tree ROOT into ROOT/build/dist, check_release ROOT builds it a second time from its
-# own source tarball and compares the two.
-
-# release_version ROOT: the version of the release that ROOT's build folders hold.
-release_version() {
-  sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/build/dist-work/host/CMakeCache.txt"
-}
+# Sourced by scripts/release.sh (with manifest.sh and cross-build.sh): make_release ROOT builds
+# the release of the source tree ROOT into ROOT/build/dist, check_release ROOT [ARGUMENT...] builds
+# it a second time from its own source tarball, with scripts/release.sh ARGUMENT..., and compares
+# the two. The release's build folders are ROOT/build/dist-work/host (for this machine) and one
+# per foreign target beside it.
 
 # source_files ROOT: the files of the source, NUL-separated: what git tracks (and a change not
 # yet committed has not removed), or, in a tree without git (an unpacked source tarball),
@@ -32,21 +29,27 @@ source_tarball() {
       --no-recursion --null --files-from=- | gzip -9n >"$file"
 }
 
-# release_notes NOTES VERSION: the release's notes as the build wrote them, with what the
-# release holds and how to check it.
+# release_notes WORK SOURCE: the release's notes as the build wrote them, with what the release
+# holds (its packages as the manifests of WORK's build folders name them, and the source tarball
+# SOURCE) and how to check it.
 release_notes() {
-  cat "$1"
+  local work=$1 pc arm64 armhf zip installer
+  read_manifest "$work/host" && pc=${KX_DEB##*/}
+  cat "$work/host/release-notes.md"
+  read_manifest "$work/arm64" && arm64=${KX_DEB##*/}
+  read_manifest "$work/armhf" && armhf=${KX_DEB##*/}
+  read_manifest "$work/windows" && zip=${KX_ZIP##*/} installer=${KX_INSTALLER##*/}
   cat <<NOTES
 
 ## Files
 
-- \`kullerix-$2.tar.gz\`: the source. \`scripts/demo.sh\` builds and runs Kullerix from it,
+- \`$2\`: the source. \`scripts/demo.sh\` builds and runs Kullerix from it,
   \`scripts/test.sh\` tests it, \`scripts/release.sh\` makes this release again.
-- \`kullerix_$2_amd64.deb\`: for Debian 12 and 13 on PCs (\`sudo apt-get install ./kullerix_$2_amd64.deb\`).
-- \`kullerix_$2_arm64.deb\`, \`kullerix_$2_armhf.deb\`: for Debian and Raspberry Pi OS on 64-bit and
+- \`$pc\`: for Debian 12 and 13 on PCs (\`sudo apt-get install ./$pc\`).
+- \`$arm64\`, \`$armhf\`: for Debian and Raspberry Pi OS on 64-bit and
   32-bit ARM.
-- \`Kullerix-$2-win64.zip\`: Kullerix for 64-bit Windows, to unpack anywhere and start.
-- \`Kullerix-$2-win64.exe\`: its installer.
+- \`$zip\`: Kullerix for 64-bit Windows, to unpack anywhere and start.
+- \`$installer\`: its installer.
 - \`SHA256SUMS\`: the checksums of the others; \`sha256sum -c SHA256SUMS\` checks them.
 NOTES
 }
@@ -54,39 +57,43 @@ NOTES
 # make_release ROOT: builds every file of the release into ROOT/build/dist, in fresh build
 # folders under ROOT/build/dist-work.
 make_release() {
-  local root=$1 work=$1/build/dist-work dist=$1/build/dist version target package
+  local root=$1 work=$1/build/dist-work dist=$1/build/dist version target source
   rm -rf "$work" "$dist"
   mkdir -p "$work" "$dist"
   # No path of this tree gets into what the compilers make, so another folder gives the same.
   export CFLAGS="-ffile-prefix-map=$root/=" CXXFLAGS="-ffile-prefix-map=$root/="
   cmake -S "$root" -B "$work/host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-  version=$(release_version "$root")
-  SOURCE_DATE_EPOCH=$(sed -n 's/^KX_RELEASE_EPOCH:INTERNAL=//p' "$work/host/CMakeCache.txt")
-  export SOURCE_DATE_EPOCH
+  read_manifest "$work/host"
+  version=$KX_VERSION
+  export SOURCE_DATE_EPOCH=$KX_RELEASE_EPOCH
   echo "== Kullerix $version, dated $(date -u -d @"$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M UTC')"
   echo "== Build for this machine and its Debian package"
   cmake --build "$work/host" -j"$(nproc)" >/dev/null
   (cd "$work/host" && cpack -G DEB >/dev/null)
-  cp "$work/host/kullerix_${version}_$(dpkg --print-architecture).deb" "$dist/"
+  cp "$KX_DEB" "$dist/"
   for target in "${cross_targets[@]}"; do
     echo "== Build for $target and its packages"
     build_cross "$target" "$work/host" "$work/$target" -DBUILD_TESTING=OFF >/dev/null
-    for package in $(cross_packages "$target" "$work/$target"); do
-      cp "$package" "$dist/"
-    done
+    read_manifest "$work/$target"
+    # shellcheck disable=SC2086
+    cp $KX_PACKAGES "$dist/"
   done
   echo "== The source, the notes and the checksums"
-  source_tarball "$root" "$version" "$dist/kullerix-$version.tar.gz"
-  release_notes "$work/host/release-notes.md" "$version" >"$dist/kullerix-$version-notes.md"
+  source=kullerix-$version.tar.gz
+  source_tarball "$root" "$version" "$dist/$source"
+  release_notes "$work" "$source" >"$dist/kullerix-$version-notes.md"
   (cd "$dist" && LC_ALL=C sha256sum -- $(LC_ALL=C ls) >SHA256SUMS)
 }
 
-# check_release ROOT: unpacks ROOT/build/dist's source tarball in another folder and makes the
-# release there again, later, in another umask, time zone and locale; then compares the two
-# releases file by file, and shows with diffoscope what differs.
+# check_release ROOT [ARGUMENT...]: unpacks ROOT/build/dist's source tarball in another folder
+# and makes the release there again with scripts/release.sh ARGUMENT..., later, in another
+# umask, time zone and locale; then compares the two releases file by file, and shows with
+# diffoscope what differs.
 check_release() {
   local root=$1 version scratch other first=$1/build/dist second name differ=()
-  version=$(release_version "$root")
+  shift
+  read_manifest "$root/build/dist-work/host" || return 1
+  version=$KX_VERSION
   scratch=$(mktemp -d /var/tmp/kx-release-check.XXXXXX)
   other=$scratch/kullerix-$version
   second=$other/build/dist
@@ -101,7 +108,7 @@ check_release() {
     tar -xzf "$first/kullerix-$version.tar.gz" --no-same-permissions -C "$scratch"
     cd "$other"
     unset SOURCE_DATE_EPOCH CFLAGS CXXFLAGS
-    env LOCPATH="$scratch/locale" LC_ALL=de_DE.UTF-8 TZ=KXT-14 scripts/release.sh
+    env LOCPATH="$scratch/locale" LC_ALL=de_DE.UTF-8 TZ=KXT-14 scripts/release.sh "$@"
   )
   echo "== Comparing $first with $second"
   if [[ $(cd "$first" && ls) != $(cd "$second" && ls) ]]; then

@@ -21,8 +21,3 @@ use_wine_prefix() {
     wineserver -w
   fi
 }
-
-# The command that starts kullerix.exe in the working directory, with this environment: Wine
-# hands DISPLAY on to the program, as a Windows user's X server for WSL does, and the program
-# pays it no heed. Wine ends with the program's exit status.
-wine_program=(wine kullerix.exe)

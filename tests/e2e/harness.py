@@ -7,6 +7,7 @@ a deadline; nothing sleeps blindly.
 """
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import tempfile
@@ -19,6 +20,12 @@ START_DISPLAY = os.path.join(ROOT, "scripts", "start-display.sh")
 LIB = os.path.join(ROOT, "scripts", "lib")
 BINARY = os.environ.get("KX_BINARY", "")
 RUN_DIR = os.environ.get("KX_RUN_DIR", "")
+
+
+def manifest(folder):
+    """The facts that CMake wrote into a build folder's manifest.env, as {name: text}."""
+    with open(os.path.join(folder, "manifest.env")) as lines:
+        return dict(shlex.split(line)[0].split("=", 1) for line in lines if line[0] != "#")
 
 
 class Timeout(AssertionError):
