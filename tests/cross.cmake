@@ -1,7 +1,8 @@
 # The tests of a cross build, run under the toolchain's emulator (Wine or qemu-user): unit
 # tests built with GoogleTest from Debian's source (libgtest-dev), and the program as a whole
 # from what its users get (tests/e2e/windows_test.py, tests/e2e/arm_test.py), which the test
-# command packages (cpack) before it runs them. The Windows build runs only the tests of the
+# command packages (cpack) before it runs them; and an ARM build's Debian package as
+# tests/e2e/package_test.py checks the native one. The Windows build runs only the tests of the
 # services with a Windows backend; an ARM build runs every unit test but those of the asset
 # generators, which run on the build machine alone.
 set(KX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's source, built for the target")
@@ -36,18 +37,17 @@ foreach(source ${tests})
   set_tests_properties(${target}.unit_${name} PROPERTIES LABELS "${target};unit" TIMEOUT 600)
 endforeach()
 
+# The program as its users get it, from the files of its package: the Windows zip's program and
+# installer under Wine, on Xvfb with openbox; the ARM package's program under qemu-user, on Xvfb,
+# the package itself and the package installed. They read the build's manifest.
 if(WIN32)
-  # The zip's program and the installer under Wine, on Xvfb with openbox.
-  add_test(NAME windows.e2e COMMAND ${Python3_EXECUTABLE} -m unittest -v windows_test
-    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/e2e)
-  set_tests_properties(windows.e2e PROPERTIES LABELS "windows;e2e" TIMEOUT 900 ENVIRONMENT
-    "KX_VERSION=${PROJECT_VERSION};KX_WINDOWS_ZIP=${CMAKE_BINARY_DIR}/${KX_WINDOWS_PACKAGE}.zip;KX_WINDOWS_INSTALLER=${CMAKE_BINARY_DIR}/${KX_WINDOWS_PACKAGE}.exe;PYTHONDONTWRITEBYTECODE=1")
+  set(e2e windows_test)
 else()
-  # The program from its Debian package under qemu-user, on Xvfb, and the package installed.
-  get_filename_component(host_build ${KX_HOST_TOOLS} DIRECTORY)
-  list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " emulator)
-  add_test(NAME ${target}.e2e COMMAND ${Python3_EXECUTABLE} -m unittest -v arm_test
-    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/e2e)
-  set_tests_properties(${target}.e2e PROPERTIES LABELS "${target};e2e" TIMEOUT 900 ENVIRONMENT
-    "KX_ARCH=${target};KX_EMULATOR=${emulator};KX_PACKAGE=${CMAKE_BINARY_DIR}/kullerix_${PROJECT_VERSION}_${target}.deb;KX_HOST_BUILD=${host_build};PYTHONDONTWRITEBYTECODE=1")
+  set(e2e arm_test package_test)
 endif()
+foreach(name ${e2e})
+  add_test(NAME ${target}.${name} COMMAND ${Python3_EXECUTABLE} -m unittest -v ${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/e2e)
+  set_tests_properties(${target}.${name} PROPERTIES LABELS "${target};e2e" TIMEOUT 900
+    ENVIRONMENT "KX_BUILD_DIR=${CMAKE_BINARY_DIR};PYTHONDONTWRITEBYTECODE=1")
+endforeach()

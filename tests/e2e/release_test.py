@@ -1,8 +1,9 @@
-"""What a release is made of. NEWS.md writes each release's version, date and notes once; the
-build's version and time, the Debian changelog, the metainfo's releases, the manual page and
-the release's notes all say the same. The source tarball holds every tracked file under one folder, owned by root,
-with git's modes and the release's time, and its own unpacked copy, extracted under another
-umask, makes it again byte for byte."""
+"""What a release is made of. NEWS.md writes each release's version, date and notes once, and the
+build reads them; the build's version and time, the Debian changelog, the metainfo's releases,
+the manual page and the release's notes all say what it wrote. The source tarball holds every
+tracked file under one folder, owned by root, with git's modes and the release's time. The
+release check builds the second release as it was told to build the first. (That the release
+comes out the same, byte for byte, is scripts/release.sh --check's to show.)"""
 import calendar
 import datetime
 import email.utils
@@ -15,65 +16,106 @@ import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from harness import ROOT, lib
+from harness import ROOT, lib, manifest
 
 BUILD_DIR = os.environ.get("KX_BUILD_DIR", "")
 WEEKDAYS = ["Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"]
+READER = os.path.join(ROOT, "tests", "release", "print_releases.cmake")
 
 
 def words(text):
     return " ".join(text.split())
 
 
-def releases():
-    """[(version, date, [note, ...])] of NEWS.md, the newest first."""
-    with open(os.path.join(ROOT, "NEWS.md"), encoding="utf-8") as news:
-        found = []
-        for line in news:
-            heading = re.match(r"^## (\d+\.\d+\.\d+) \((\d{4})-(\d\d)-(\d\d)\)$", line)
-            if heading:
-                found.append((heading.group(1), datetime.date(*map(int, heading.group(2, 3, 4))), []))
-            elif found and line.startswith("- "):
-                found[-1][2].append(line[2:])
-            elif found and found[-1][2] and line.startswith("  "):
-                found[-1][2][-1] += line
-    return [(version, date, [words(note) for note in notes]) for version, date, notes in found]
-
-
-def cache(name):
-    with open(os.path.join(BUILD_DIR, "CMakeCache.txt")) as entries:
-        return re.search(r"^%s:\w+=(.*)$" % name, entries.read(), re.M).group(1)
+def read_releases(text):
+    """What the build reads of a text in NEWS.md's form: (the newest release as
+    (version, date, epoch), [(version, date, changelog stamp, [note, ...])]), or the build's
+    complaint as a string."""
+    with tempfile.NamedTemporaryFile("w", suffix=".md") as news:
+        news.write(text)
+        news.flush()
+        done = subprocess.run(["cmake", "-DKX_RELEASE_NOTES_FILE=" + news.name, "-P", READER],
+                              capture_output=True, text=True)
+    if done.returncode != 0:
+        return words(done.stderr)
+    newest, releases = None, []
+    for line in done.stderr.splitlines():
+        kind, _, rest = line.partition(" ")
+        if kind == "newest":
+            version, date, epoch = rest.split()
+            newest = (version, date, int(epoch))
+        elif kind == "release":
+            version, date, stamp = rest.split(" ", 2)
+            releases.append((version, date, stamp, []))
+        elif kind == "note":
+            releases[-1][3].append(rest)
+    return newest, releases
 
 
 class News(unittest.TestCase):
-    def test_the_build_has_the_newest_releases_version_and_the_start_of_its_date(self):
-        version, date, _ = releases()[0]
-        self.assertEqual(cache("CMAKE_PROJECT_VERSION"), version)
-        self.assertEqual(int(cache("KX_RELEASE_EPOCH")),
-                         calendar.timegm((date.year, date.month, date.day, 0, 0, 0)))
+    def test_the_build_reads_versions_dates_and_notes_from_the_form_of_news(self):
+        newest, releases = read_releases(
+            "# Releases\n\nWords before the first release are the file's own.\n\n"
+            "## 2.0.10 (2024-02-29)\n\n- A leap day,\n  written on two lines.\n- And a second point.\n\n"
+            "## 2.0.9 (2000-03-01)\n\n- The day after a leap day of a 400th year.\n\n"
+            "## 0.1.0 (1970-01-01)\n\n- The first day.\n")
+        # 2024-02-29 00:00 UTC is 19782 days after 1970-01-01, a Thursday; it was a Thursday too.
+        self.assertEqual(newest, ("2.0.10", "2024-02-29", 19782 * 86400))
+        self.assertEqual(releases, [
+            ("2.0.10", "2024-02-29", "Thu, 29 Feb 2024 00:00:00 +0000",
+             ["A leap day, written on two lines.", "And a second point."]),
+            ("2.0.9", "2000-03-01", "Wed, 01 Mar 2000 00:00:00 +0000",
+             ["The day after a leap day of a 400th year."]),
+            ("0.1.0", "1970-01-01", "Thu, 01 Jan 1970 00:00:00 +0000", ["The first day."])])
 
-    def test_the_changelog_metainfo_and_notes_say_what_news_says(self):
-        expected = releases()
-        self.assertGreaterEqual(len(expected), 2)
+    def test_the_build_refuses_news_it_cannot_read_and_says_why(self):
+        for text, complaint in (
+                ("## 3.0.0 (2026-01-02)\n\n- Old.\n\n## 3.1.0 (2026-01-03)\n\n- New.\n",
+                 "3.1.0 comes after 3.0.0: the newest release comes first"),
+                ("## 1.0 (2026-01-02)\n\n- A version of two numbers.\n",
+                 'the heading "## 1.0 (2026-01-02)" is not "## VERSION (YYYY-MM-DD)"'),
+                ("## 3.0.0 (2026-01-02)\n\nA line that is no point.\n",
+                 '"A line that is no point." is neither a point'),
+                ("## 3.0.0 (2026-01-02)\n\n## 2.9.0 (2026-01-01)\n\n- Old.\n",
+                 "release 3.0.0 has no notes"),
+                ("# Releases\n\nNone yet.\n", "names no release")):
+            with self.subTest(complaint):
+                self.assertIn(complaint, read_releases(text))
+
+    def test_the_build_changelog_metainfo_manual_and_notes_say_what_news_says(self):
+        facts = manifest(BUILD_DIR)
+        with open(os.path.join(ROOT, "NEWS.md"), encoding="utf-8") as news:
+            written = words(news.read())
         path = os.path.join(BUILD_DIR, "packaging", "changelog")
         with open(path, encoding="utf-8") as changelog:
             text = changelog.read()
         entries = re.split(r"\n(?=kullerix \()", text.strip("\n"))
-        self.assertEqual(len(entries), len(expected))
-        for entry, (version, date, notes) in zip(entries, expected):
+        parsed = subprocess.run(["dpkg-parsechangelog", "-l", path, "--all", "--format", "rfc822"],
+                                capture_output=True, text=True)
+        self.assertEqual(parsed.stderr, "")
+        versions = re.findall(r"^Version: (.*)$", parsed.stdout, re.M)
+        self.assertEqual(len(versions), len(entries))
+        self.assertEqual(written.count(" ## ") + written.startswith("## "), len(entries),
+                         "an entry for every release of NEWS.md")
+        expected = []
+        for entry, version in zip(entries, versions):
             self.assertTrue(entry.startswith("kullerix (%s) unstable; urgency=medium\n" % version))
             stamp = re.search(r"^ -- .+ <.+>  (.+)$", entry, re.M).group(1)
             when = email.utils.parsedate_to_datetime(stamp)
-            self.assertEqual((when.date(), when.hour, when.utcoffset()),
-                             (date, 0, datetime.timedelta(0)), stamp)
-            self.assertEqual(stamp[:3], WEEKDAYS[date.weekday()], stamp)
+            self.assertEqual((when.hour, when.minute, when.utcoffset()), (0, 0, datetime.timedelta(0)))
+            self.assertEqual(stamp[:3], WEEKDAYS[when.weekday()], stamp)
+            self.assertIn("## %s (%s)" % (version, when.date().isoformat()), written)
+            notes = [words(note) for note in re.findall(r"^  \* (.*(?:\n    .*)*)", entry, re.M)]
+            self.assertTrue(notes, entry)
             for note in notes:
-                self.assertIn("* " + note, words(entry))
+                self.assertIn("- " + note, written)
             self.assertTrue(all(len(line) <= 80 for line in entry.splitlines()[:-1]), entry)
-        parsed = subprocess.run(["dpkg-parsechangelog", "-l", path, "--all", "--format", "rfc822"],
-                                capture_output=True, text=True)
-        self.assertEqual((re.findall(r"^Version: (.*)$", parsed.stdout, re.M), parsed.stderr),
-                         ([version for version, _, _ in expected], ""))
+            expected.append((version, when.date(), notes))
+
+        version, date, notes = expected[0]
+        self.assertEqual((facts["KX_VERSION"], facts["KX_RELEASE_DATE"]), (version, date.isoformat()))
+        self.assertEqual(int(facts["KX_RELEASE_EPOCH"]),
+                         calendar.timegm((date.year, date.month, date.day, 0, 0, 0)))
 
         metainfo = os.path.join(BUILD_DIR, "packaging", "io.github.kullerix.Kullerix.metainfo.xml")
         listed = [(release.get("version"), release.get("date"),
@@ -81,12 +123,9 @@ class News(unittest.TestCase):
                   for release in ElementTree.parse(metainfo).getroot().iter("release")]
         self.assertEqual(listed, [(v, d.isoformat(), n) for v, d, n in expected])
 
-        version, date, notes = expected[0]
         with open(os.path.join(BUILD_DIR, "packaging", "kullerix.6")) as page:
-            self.assertEqual(page.readline().split()[:5],
-                             [".TH", "KULLERIX", "6", date.isoformat(), '"Kullerix'])
-            page.seek(0)
-            self.assertIn('"Kullerix %s"' % version, page.readline())
+            self.assertEqual(page.readline().split()[:6],
+                             [".TH", "KULLERIX", "6", date.isoformat(), '"Kullerix', version + '"'])
         with open(os.path.join(BUILD_DIR, "release-notes.md"), encoding="utf-8") as published:
             text = published.read()
         self.assertTrue(text.startswith("# Kullerix %s\n" % version))
@@ -95,21 +134,40 @@ class News(unittest.TestCase):
             self.assertIn("- " + note, words(text))
 
 
+class Readme(unittest.TestCase):
+    def test_readme_repeats_what_the_build_says_and_names_no_version(self):
+        """README.md is written by hand: what it repeats of the facts that the build takes from
+        one place must agree with them, and it spells file names with VERSION."""
+        with open(os.path.join(ROOT, "README.md"), encoding="utf-8") as readme:
+            text = readme.read()
+        controls = text.split("\n## Controls\n", 1)[1].split("\n## ", 1)[0]
+        rows = [tuple(cell.replace("`", "").strip() for cell in row.split("|")[1:3])
+                for row in controls.splitlines() if row.startswith("| ") and "---" not in row]
+        with open(os.path.join(ROOT, "data", "keys.txt"), encoding="utf-8") as keys:
+            listed = [tuple(line.rstrip("\n").split(": ", 1)) for line in keys
+                      if not line.startswith("#")]
+        self.assertEqual(rows[1:], listed, "the README's table of keys")
+        with open(os.path.join(BUILD_DIR, "packaging", "kullerix.6")) as page:
+            summary = re.search(r"^kullerix \\- (.*)$", page.read(), re.M).group(1)
+        self.assertIn("Kullerix is a %s " % summary, words(text))
+        with open(os.path.join(BUILD_DIR, "CPackConfig.cmake")) as cpack:
+            maintainer = re.search(r'^set\(CPACK_DEBIAN_PACKAGE_MAINTAINER "(.*)"\)$', cpack.read(),
+                                   re.M).group(1)
+        self.assertIn("`%s`" % maintainer, text, "the maintainer that a package names by default")
+        self.assertNotIn(manifest(BUILD_DIR)["KX_VERSION"], text)
+
+
 class SourceTarball(unittest.TestCase):
-    def test_holds_the_tracked_files_as_git_has_them_and_comes_again_from_its_own_copy(self):
+    def test_holds_the_tracked_files_as_git_has_them(self):
         if subprocess.run(["git", "-C", ROOT, "rev-parse"], capture_output=True).returncode:
             self.skipTest("the source is no git checkout")
         scratch = tempfile.mkdtemp(prefix="kx-source-")
         self.addCleanup(shutil.rmtree, scratch, True)
-        version, epoch = cache("CMAKE_PROJECT_VERSION"), int(cache("KX_RELEASE_EPOCH"))
-
-        def tarball(tree, name):
-            path = os.path.join(scratch, name)
-            lib("release.sh", 'SOURCE_DATE_EPOCH=%d source_tarball "%s" %s "%s"'
-                % (epoch, tree, version, path))
-            return path
-
-        made = tarball(ROOT, "made.tar.gz")
+        facts = manifest(BUILD_DIR)
+        version, epoch = facts["KX_VERSION"], int(facts["KX_RELEASE_EPOCH"])
+        made = os.path.join(scratch, "made.tar.gz")
+        lib("release.sh", 'SOURCE_DATE_EPOCH=%d source_tarball "%s" %s "%s"'
+            % (epoch, ROOT, version, made))
         tracked = {}
         for line in subprocess.run(["git", "-C", ROOT, "ls-files", "-s"], check=True,
                                    capture_output=True, text=True).stdout.splitlines():
@@ -128,14 +186,37 @@ class SourceTarball(unittest.TestCase):
             self.assertEqual((member.mtime, member.uid, member.gid, member.mode),
                              (epoch, 0, 0, tracked[member.name[len(top):]]), member.name)
 
-        copy = os.path.join(scratch, "copy")
-        os.mkdir(copy)
-        subprocess.run(["bash", "-c", 'umask 077 && tar -xzf "$0" --no-same-permissions -C "$1"',
-                        made, copy], check=True)
-        with open(made, "rb") as first, open(tarball(os.path.join(copy, top), "again.tar.gz"),
-                                             "rb") as second:
-            self.assertTrue(first.read() == second.read(), "the copy's tarball differs")
 
+
+class ReleaseCheck(unittest.TestCase):
+    def test_builds_the_second_release_with_the_first_ones_arguments(self):
+        # A first release whose source's scripts/release.sh only notes how it was called and
+        # makes the first release's one file again.
+        scratch = tempfile.mkdtemp(prefix="kx-check-")
+        self.addCleanup(shutil.rmtree, scratch, True)
+        first = os.path.join(scratch, "first")
+        os.makedirs(os.path.join(first, "build", "dist-work", "host"))
+        with open(os.path.join(first, "build", "dist-work", "host", "manifest.env"), "w") as facts:
+            facts.write('KX_VERSION="9.8.7"\n')
+        source = os.path.join(scratch, "kullerix-9.8.7")
+        os.makedirs(os.path.join(source, "scripts"))
+        release = os.path.join(source, "scripts", "release.sh")
+        with open(release, "w") as script:
+            script.write('#!/bin/sh\necho "$*" >>"$KX_CALLS"\nmkdir -p build/dist\n'
+                         'cp "$KX_FIRST" build/dist/\n')
+        os.chmod(release, 0o755)
+        tarball = os.path.join(first, "build", "dist", "kullerix-9.8.7.tar.gz")
+        os.makedirs(os.path.dirname(tarball))
+        subprocess.run(["tar", "-czf", tarball, "-C", scratch, "kullerix-9.8.7"], check=True)
+        for arguments in ("", "--any-release"):
+            with self.subTest(arguments=arguments):
+                calls = os.path.join(scratch, "calls" + arguments)
+                env = dict(os.environ, KX_CALLS=calls, KX_FIRST=tarball)
+                said = lib("release.sh", 'source "$(dirname "$0")/manifest.sh" && '
+                           'check_release "%s" %s' % (first, arguments), env=env)
+                self.assertIn("The two builds are identical", said)
+                with open(calls) as made:
+                    self.assertEqual(made.read(), arguments + "\n")
 
 if __name__ == "__main__":
     unittest.main()
