@@ -7,8 +7,13 @@
 #   KX_RELEASE_<version>_DATE        its date,
 #   KX_RELEASE_<version>_STAMP       its time as the Debian changelog writes it, and
 #   KX_RELEASE_<version>_NOTES       its notes, a list of points, each one line of text.
-set(KX_RELEASE_NOTES_FILE ${CMAKE_CURRENT_LIST_DIR}/../NEWS.md)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KX_RELEASE_NOTES_FILE})
+# A script (cmake -P) may name another file as KX_RELEASE_NOTES_FILE.
+if(NOT KX_RELEASE_NOTES_FILE)
+  set(KX_RELEASE_NOTES_FILE ${CMAKE_CURRENT_LIST_DIR}/../NEWS.md)
+endif()
+if(NOT CMAKE_SCRIPT_MODE_FILE)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KX_RELEASE_NOTES_FILE})
+endif()
 
 # Days from 1970-01-01 to a date of the Gregorian calendar (from the count of days in each
 # 400-year era, with the year starting in March so that the leap day comes last).
