@@ -11,10 +11,8 @@ namespace {
 
 unsigned long ownerWindow = 0;
 
-// Why SDL could show no dialog, in a few words.
-// NOTE: SDL runs its X11 dialog in a child process whose error does not come back, so
-// SDL_GetError() holds another backend's complaint; the two usual causes are looked up here.
-const char* dialogFailure()
+// Why no dialog can be had on the display that DISPLAY names, or nullptr where it opens.
+const char* displayFailure()
 {
     static char reason[128];
     const char* name = getenv("DISPLAY");
@@ -25,6 +23,18 @@ const char* dialogFailure()
         snprintf(reason, sizeof(reason), "cannot open display %s", name);
         return reason;
     }
+    XCloseDisplay(display);
+    return nullptr;
+}
+
+// Why SDL could show no dialog on a display that opens, in a few words.
+// NOTE: SDL runs its X11 dialog in a child process whose error does not come back, so
+// SDL_GetError() holds another backend's complaint; the usual cause is looked up here.
+const char* dialogFailure()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return displayFailure();
     // The core font pattern that SDL 2's X11 dialog asks the server for.
     int count = 0;
     char** fonts = XListFonts(display, "-*-*-medium-r-normal--*-120-*-*-*-*-*-*", 1, &count);
@@ -57,11 +67,24 @@ SDL_Window* wrapOwnerWindow()
     return window;
 }
 
+// Without a dialog the text still reaches the user, with what kept it out of a box.
+void reportWithoutDialog(const char* text, const char* caption, const char* reason)
+{
+    fprintf(stderr, "%s: %s (no message box: %s)\n", caption, text, reason);
+}
+
 }  // namespace
 
 void showMessageDialog(const char* text, const char* caption, MessageOwner owner,
                        MessageIcon icon)
 {
+    // NOTE: where its own X11 dialog cannot be shown, SDL tries zenity, which with no display
+    // writes GTK's complaint to our stderr and still counts as a dialog shown. Without a
+    // display no dialog can be had, so SDL is not asked.
+    if (const char* reason = displayFailure()) {
+        reportWithoutDialog(text, caption, reason);
+        return;
+    }
     // NOTE: SDL's simple message box needs no SDL_Init; it runs its own loop until OK is
     // pressed, which blocks the GLUT loop as a modal dialog should.
     Uint32 flags = icon == MessageIconWarning ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_ERROR;
@@ -71,9 +94,8 @@ void showMessageDialog(const char* text, const char* caption, MessageOwner owner
         SDL_DestroyWindow(window);  // leaves a foreign window as it is
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
-    // Without a dialog the text still reaches the user, with what kept it out of a box.
     if (shown != 0)
-        fprintf(stderr, "%s: %s (no message box: %s)\n", caption, text, dialogFailure());
+        reportWithoutDialog(text, caption, dialogFailure());
 }
 
 void setMessageOwnerWindow(const char* displayName, unsigned long window)
