@@ -7,7 +7,7 @@ import re
 import signal
 import unittest
 
-from expected import BALL_SQUARE, WALL_TEXTURE
+from expected import WALL_TEXTURE
 from harness import Session, wait_until
 
 ENTRY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "packaging",
@@ -42,9 +42,7 @@ class Desktops(unittest.TestCase):
                                  ["kullerix", entry["Desktop Entry"]["StartupWMClass"]])
 
                 s.dismiss(hex(box))
-                first = s.wait_frame()
-                s.key("Tab")
-                s.wait_change(first, threshold=0.5, region=BALL_SQUARE, what="the next normal map")
+                s.wait_frame()
                 if ending == "ended by SIGTERM":
                     s.process.terminate()
                     self.assertEqual(s.wait_exit(), -signal.SIGTERM)
@@ -58,12 +56,10 @@ class Desktops(unittest.TestCase):
         self.addCleanup(s.close)
         s.start()
         s.wait_window()
-        first = s.wait_frame()
+        s.wait_frame()
         # NOTE: the headless compositor has no seat, so no window has the keyboard focus and its
         # X window manager takes back any focus set by a client: keys are sent to the window.
-        s.x("xdotool", "key", "--window", s.window, "Tab")
-        s.wait_change(first, threshold=0.5, region=BALL_SQUARE, what="the next normal map")
-        # The program ends on the press; the release finds no window.
+        # Esc reaches it: the program ends on the press, and the release finds no window.
         s.x("xdotool", "key", "--window", s.window, "Escape", check=False)
         self.assertEqual(s.wait_exit(), 0)
         self.assertEqual(s.stderr(), "")
