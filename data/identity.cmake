@@ -31,9 +31,12 @@ function(kx_xml_text text result)
   set(${result} "${text}" PARENT_SCOPE)
 endfunction()
 
-# kx_wrap(TEXT WIDTH RESULT): the words of TEXT as a list of lines of at most WIDTH characters
-# (a longer word stands alone).
-function(kx_wrap text width result)
+# kx_wrap(TEXT WIDTH SEPARATOR RESULT): the words of TEXT in lines of at most WIDTH characters
+# (a longer word stands alone), joined by SEPARATOR.
+function(kx_wrap text width separator result)
+  # A semicolon would part CMake's list of words; it stands aside while they are a list.
+  string(ASCII 26 semicolon)
+  string(REPLACE ";" "${semicolon}" text "${text}")
   string(REPLACE " " ";" words "${text}")
   set(lines)
   set(line)
@@ -49,5 +52,7 @@ function(kx_wrap text width result)
     endif()
   endforeach()
   list(APPEND lines "${line}")
-  set(${result} "${lines}" PARENT_SCOPE)
+  list(JOIN lines "${separator}" text)
+  string(REPLACE "${semicolon}" ";" text "${text}")
+  set(${result} "${text}" PARENT_SCOPE)
 endfunction()
