@@ -2,9 +2,10 @@
 # Builds the libFuzzer targets (fuzz/*_fuzz.cpp) with clang and runs each for a bounded time,
 # seeded from the shared corpus and from the hostile files kept as regression tests in
 # tests/data/regressions/<format>/ (see the README there); fails when any target finds a
-# crash, undefined behaviour, a leak or a timeout.
+# crash, undefined behaviour, a leak or a timeout. The targets run side by side, a core each
+# where there are enough.
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target ...]
-#   builds in build/fuzz (KX_FUZZ_BUILD overrides it); takes about a minute a target.
+#   builds in build/fuzz (KX_FUZZ_BUILD overrides it); takes about a minute.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib/usage.sh"
@@ -43,10 +44,10 @@ cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failed=()
-for target in "${targets[@]}"; do
-  echo "== $target for ${seconds} s"
-  units="$work/$target"
+
+# fuzz_target TARGET: runs one target for its time in its own log; its status is the fuzzer's.
+fuzz_target() {
+  local target=$1 units=$work/$1 folder extension regressions artifacts
   mkdir -p "$units"
   read -r folder extension <<<"$(seeds_for "$target")"
   if [ -n "${folder:-}" ] && [ -d "$corpus/$folder" ]; then
@@ -60,17 +61,30 @@ for target in "${targets[@]}"; do
   fi
   artifacts="$build/artifacts/$target"
   mkdir -p "$artifacts"
-  # The fuzzer's progress lines go to a log; only its final figures, or a failure's tail, show.
-  log="$artifacts/$target.log"
   # UndefinedBehaviorSanitizer only prints its findings unless told to stop at the first.
-  if UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-      "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 \
-      -print_final_stats=1 -artifact_prefix="$artifacts/" "$units" >"$log" 2>&1; then
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 \
+    -print_final_stats=1 -artifact_prefix="$artifacts/" "$units" >"$artifacts/$target.log" 2>&1
+}
+
+echo "== ${targets[*]} for ${seconds} s each"
+pids=()
+for target in "${targets[@]}"; do
+  fuzz_target "$target" &
+  pids+=($!)
+done
+failed=()
+for index in "${!targets[@]}"; do
+  target=${targets[$index]}
+  # The fuzzer's progress lines stay in its log; only its final figures, or a failure's tail, show.
+  log="$build/artifacts/$target/$target.log"
+  if wait "${pids[$index]}"; then
+    echo "$target:"
     grep -E '^stat::(number_of_executed_units|new_units_added|peak_rss_mb)' "$log" || true
   else
     tail -n 60 "$log" >&2
     failed+=("$target")
-    echo "fuzz: $target failed; inputs are in $artifacts, its log in $log" >&2
+    echo "fuzz: $target failed; inputs are in $build/artifacts/$target, its log in $log" >&2
   fi
 done
 

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Kullerix needs and that are missing.
-# Usage: scripts/install-deps.sh demo|quick|test|windows|arm64|armhf|release   (as root, or sudo)
-#   demo     what builds and runs the demo, and shows it on a private Xvfb
-#   quick    that and what builds and runs the unit and GL tests (scripts/quick-test.sh)
-#   test     everything the full test command needs, the Windows and ARM builds included
-#   windows  what cross-builds for Windows and runs the result under Wine (scripts/cross.sh)
+# Usage: scripts/install-deps.sh LIST...   (as root, or sudo; each LIST one of these)
+#   demo        what builds and runs the demo, and shows it on a private Xvfb
+#   quick       that and what builds and runs the unit and GL tests (scripts/quick-test.sh)
+#   native, sanitizers, fuzz, cross   what that part of scripts/test.sh needs (its -h says)
+#   test        every part of scripts/test.sh, and what scripts/valgrind.sh and
+#               scripts/frame-rates.sh use
+#   windows     what cross-builds for Windows and runs the result under Wine (scripts/cross.sh)
 #   arm64, armhf  what cross-builds for that ARM architecture and runs the result under
-#            qemu-user (scripts/cross.sh); it adds the architecture to dpkg's foreign ones
-#   release  what builds every package of a release and compares two builds of it
-#            (scripts/release.sh)
+#               qemu-user (scripts/cross.sh); it adds the architecture to dpkg's foreign ones
+#   release     what builds every package of a release and compares two builds of it
+#               (scripts/release.sh)
 set -euo pipefail
 source "$(dirname "$0")/lib/usage.sh"
 answer_help "$0" "$@"
@@ -18,13 +20,18 @@ build=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri 
 # xfonts-base: SDL's X11 message box draws with the server's core fonts, and Xvfb has none
 # without it. x11-utils: xdpyinfo, xwininfo, xprop. imagemagick: import, convert, identify.
 demo=(xvfb xauth x11-utils xfonts-base imagemagick)
-# openbox, weston, xwayland: the real desktops that the end-to-end tests run the program under;
-# git lists the source for the test of the release's tarball.
 # The unit and GL tests: GoogleTest, stb_image as the reference decoder, Python for CTest's list.
 quick=(libgtest-dev libstb-dev python3)
-test=("${quick[@]}" libbenchmark-dev xdotool tesseract-ocr tesseract-ocr-eng
-      apitrace clang libclang-rt-dev valgrind
-      lintian desktop-file-utils appstream openbox weston xwayland xclip git)
+# The end-to-end tests: xdotool and OCR drive and read the program, apitrace traces its GL calls,
+# lintian and the desktop and AppStream checkers judge its package; openbox, weston and xwayland
+# are the real desktops it runs under; git lists the source for the test of the release's
+# tarball, and the locale sources give the release check its German locale.
+native=("${quick[@]}" xdotool tesseract-ocr tesseract-ocr-eng apitrace lintian
+        desktop-file-utils appstream openbox weston xwayland xclip git locales)
+# The fuzz targets are built with clang's libFuzzer.
+fuzz=(clang libclang-rt-dev)
+# The benchmarks (scripts/frame-rates.sh) and the memory check (scripts/valgrind.sh).
+tools=(libbenchmark-dev valgrind)
 # The Windows build: the mingw-w64 cross compiler (its posix threads model has std::thread and
 # std::mutex), NSIS for the installer and strip-nondeterminism for the zip's times; to run
 # what it builds, Wine, and openbox, which keeps Wine from waiting on a window manager whenever
@@ -45,21 +52,42 @@ release=(git diffoscope-minimal python3-debian xxd locales)
 
 # The foreign builds are made and run on a PC (amd64), where Wine runs 64-bit Windows programs
 # and qemu-user ARM ones; on an ARM machine the test command tests its own build alone.
-native=$(dpkg --print-architecture)
-foreign=()
-[[ $native != amd64 ]] || foreign=("${windows[@]}" $(arm_packages arm64) $(arm_packages armhf))
+native_architecture=$(dpkg --print-architecture)
+cross=()
+[[ $native_architecture != amd64 ]] ||
+  cross=("${windows[@]}" $(arm_packages arm64) $(arm_packages armhf))
 
-set -- "${1:-demo}"
-case "$1" in
-  demo) wanted=("${build[@]}" "${demo[@]}") ;;
-  quick) wanted=("${build[@]}" "${demo[@]}" "${quick[@]}") ;;
-  test) wanted=("${build[@]}" "${demo[@]}" "${test[@]}" "${foreign[@]}") ;;
-  windows) wanted=("${build[@]}" "${demo[@]}" "${windows[@]}") ;;
-  arm64|armhf) wanted=("${build[@]}" "${demo[@]}" $(arm_packages "$1")) ;;
-  release) wanted=("${build[@]}" "${windows_build[@]}" $(arm_packages arm64) $(arm_packages armhf)
-                   "${release[@]}") ;;
-  *) echo "usage: $0 demo|quick|test|windows|arm64|armhf|release" >&2; exit 2 ;;
-esac
+usage() {
+  echo "usage: $0 demo|quick|native|sanitizers|fuzz|cross|test|windows|arm64|armhf|release..." >&2
+  exit 2
+}
+[[ $# -gt 0 ]] || set -- demo
+wanted=("${build[@]}")
+sources=no
+architectures=()
+for list in "$@"; do
+  case $list in
+    demo) wanted+=("${demo[@]}") ;;
+    quick) wanted+=("${demo[@]}" "${quick[@]}") ;;
+    native|sanitizers) wanted+=("${demo[@]}" "${native[@]}") ;;
+    fuzz) wanted+=("${fuzz[@]}") ;;
+    cross) wanted+=("${demo[@]}" "${native[@]}" "${cross[@]}") ;;
+    test) wanted+=("${demo[@]}" "${native[@]}" "${fuzz[@]}" "${tools[@]}" "${cross[@]}") ;;
+    windows) wanted+=("${demo[@]}" "${windows[@]}") ;;
+    arm64|armhf) wanted+=("${demo[@]}" $(arm_packages "$list")) ;;
+    release) wanted+=("${windows_build[@]}" $(arm_packages arm64) $(arm_packages armhf)
+                      "${release[@]}") ;;
+    *) usage ;;
+  esac
+  case $list in
+    test|cross) [[ $native_architecture != amd64 ]] || { sources=yes; architectures+=(arm64 armhf); } ;;
+    windows|release) sources=yes ;;
+  esac
+  case $list in
+    arm64|armhf) architectures+=("$list") ;;
+    release) architectures+=(arm64 armhf) ;;
+  esac
+done
 
 # The Windows build compiles freeglut from Debian's own source package, which apt finds only
 # with a deb-src entry: added for the running release where there is none.
@@ -83,13 +111,12 @@ sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 updated=no
-if [[ $1 == test || $1 == windows || $1 == release ]] && add_source_index; then
+if [[ $sources == yes ]] && add_source_index; then
   updated=stale
 fi
 # The packages of another architecture come from apt's index of it, which it keeps once the
 # architecture is added.
-for architecture in arm64 armhf; do
-  [[ ($1 == test && $native == amd64) || $1 == release || $1 == "$architecture" ]] || continue
+for architecture in "${architectures[@]}"; do
   dpkg --print-foreign-architectures | grep -qx "$architecture" && continue
   "${sudo[@]}" dpkg --add-architecture "$architecture"
   updated=stale
@@ -102,7 +129,7 @@ fi
 # installed NAME[:ARCH]: whether the package is installed for ARCH, by default for this machine
 # (or for all machines). dpkg lists a name once for every architecture it is installed for.
 installed() {
-  local name=${1%%:*} architecture=$native listed
+  local name=${1%%:*} architecture=$native_architecture listed
   [[ $1 != *:* ]] || architecture=${1#*:}
   listed=$(dpkg-query -W -f='${Architecture} ${db:Status-Status}\n' "$name" 2>/dev/null) || true
   grep -qE "^($architecture|all) installed\$" <<<"$listed"
