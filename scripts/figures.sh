@@ -21,10 +21,11 @@ fi
 build=$(realpath -m "${1:-$root/build/figures}")
 docs=$root/docs
 
-if [[ ! -f "$build/CMakeCache.txt" ]]; then
+# A build made elsewhere gets the drawing tool where its manifest names none.
+if [[ ! -f $build/manifest.env ]]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
     -DKX_FIGURES=ON >/dev/null
-elif ! grep -Eq '^(BUILD_TESTING|KX_FIGURES):BOOL=ON$' "$build/CMakeCache.txt"; then
+elif [[ -z $(source "$build/manifest.env" && echo "$KX_FIGURES_TOOL") ]]; then
   cmake -S "$root" -B "$build" -DKX_FIGURES=ON >/dev/null
 fi
 cmake --build "$build" -j"$(nproc)" --target kullerix kx_figures >/dev/null

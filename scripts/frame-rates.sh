@@ -14,7 +14,7 @@ build=${1:-$root/build/bench}
 runs=${2:-3}
 source "$root/scripts/lib/xvfb.sh"
 
-if [[ ! -f "$build/CMakeCache.txt" ]]; then
+if [[ ! -f $build/manifest.env ]]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_BENCH=ON \
     -DBUILD_TESTING=OFF >/dev/null
 fi

@@ -9,7 +9,7 @@ source "$root/scripts/lib/usage.sh"
 answer_help "$0" "$@"
 build=${1:-$root/build/valgrind}
 
-if [[ ! -f "$build/CMakeCache.txt" ]]; then
+if [[ ! -f $build/manifest.env ]]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
 fi
 cmake --build "$build" -j"$(nproc)" --target kullerix kx_textures kx_font_sheet >/dev/null
