@@ -3,7 +3,8 @@ in a fresh Wine prefix: the zip's program draws the start view of the Linux prog
 missing files in message boxes of Windows' own, ends on Esc and writes nothing to its console;
 the installer installs it silently with a shortcut that starts it, replaces an earlier install
 and its uninstaller leaves nothing behind. Without Wine: what the program's file and the
-installer tell Windows of themselves, and the zip's text files."""
+installer tell Windows of themselves, the zip's text files, and what its notices of the parts
+of other projects in the program take of Debian's copyright files."""
 import os
 import re
 import struct
@@ -220,6 +221,84 @@ class Files(unittest.TestCase):
         self.assertIn("A console window opens beside the demo's window", words)
         self.assertIn("Closing it ends the demo", words)
         self.assertIn("small", words, "says that the window is small on a high-resolution screen")
+
+
+class NoticeStanzas(unittest.TestCase):
+    """What the notices take of a machine-readable copyright file: the stanzas of a component's
+    files, then the texts of the licences that they only name, in the file's order."""
+    READER = os.path.join(ROOT, "tests", "windows", "print_dep5_stanzas.cmake")
+    # Its paragraphs part at empty lines, and at a line of blanks (the one after lib/x.c's).
+    COPYRIGHT = """Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: thing
+
+Files: *
+Copyright: 2020 Someone
+License: GPL-2+
+
+Files: lib/*
+       lib/[ab].c
+Copyright: 2021 Holder; and others
+License: Lib
+ The text of Lib; kept [as it is.
+ .
+ Its second paragraph.
+
+Files: lib/tests/*
+Copyright: 2022 Tester
+License: GPL-3+
+
+Files: lib/x.c
+Copyright: 2023 Another
+License: BSD-3-clause and ISC
+  \n
+License: ISC
+ ISC text.
+
+License: GPL-2+
+ GPL text.
+
+License: BSD-3-clause
+ BSD text.
+"""
+
+    def read(self, include, exclude=""):
+        scratch = tempfile.TemporaryDirectory(prefix="kx-dep5-")
+        self.addCleanup(scratch.cleanup)
+        path = os.path.join(scratch.name, "copyright")
+        with open(path, "w") as copyright:
+            copyright.write(self.COPYRIGHT)
+        return subprocess.run(["cmake", "-DCOPYRIGHT=" + path, "-DINCLUDE=" + include,
+                               "-DEXCLUDE=" + exclude, "-P", self.READER],
+                              capture_output=True, text=True)
+
+    def test_takes_the_files_stanzas_and_the_licences_they_name_keeping_every_character(self):
+        done = self.read("^lib/", "^lib/tests/")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(done.stderr, """Lib and BSD-3-clause and ISC
+Files: lib/*
+       lib/[ab].c
+Copyright: 2021 Holder; and others
+License: Lib
+ The text of Lib; kept [as it is.
+ .
+ Its second paragraph.
+
+Files: lib/x.c
+Copyright: 2023 Another
+License: BSD-3-clause and ISC
+
+License: ISC
+ ISC text.
+
+License: BSD-3-clause
+ BSD text.
+""")
+
+    def test_fails_where_a_licence_is_named_without_its_text(self):
+        done = self.read("^lib/tests/")
+        self.assertNotEqual(done.returncode, 0)
+        self.assertIn("GPL-3+ but gives no text of it", done.stderr)
+        self.assertNotEqual(self.read("^doc/").returncode, 0, "no stanza for the files")
 
 
 class ZipProgram(unittest.TestCase):
