@@ -276,6 +276,18 @@ class Files(unittest.TestCase):
         for words in ("GCC RUNTIME LIBRARY EXCEPTION", "libstdc++-v3", "libssp"):
             self.assertIn(words, sections["GCC runtime libraries"])
 
+    def test_the_build_lists_the_static_parts_with_their_packages_versions_and_licences(self):
+        with open(FACTS["KX_STATIC_COMPONENTS"], encoding="utf-8") as listed:
+            rows = [line.rstrip("\n").split("\t") for line in listed]
+        self.assertEqual(rows[0], ["component", "package", "version", "licence"])
+        self.assertEqual(sorted(row[:3] for row in rows[1:]),
+                         sorted([name, package, dpkg_version(package)]
+                                for name, packages in STATIC_PARTS.items() for package in packages))
+        licences = {row[0]: row[3] for row in rows[1:]}
+        self.assertEqual(licences["freeglut"], re.search(
+            r"^License: (.+)$", stanza("libglut-dev", "*"), re.MULTILINE).group(1))
+        self.assertIn("GCC-exception", licences["GCC runtime libraries"])
+
 
 class NoticeStanzas(unittest.TestCase):
     """What the notices take of a machine-readable copyright file: the stanzas of a component's
