@@ -12,11 +12,16 @@
 #   KX_DEB, KX_ZIP, KX_INSTALLER   the Debian package; the Windows zip and installer
 #   KX_GENERATORS          the asset generators' targets, which a cross build runs from here
 #   KX_FIGURES_TOOL        the drawing tool of scripts/figures.sh, where the build has it
+#   KX_STATIC_COMPONENTS   where the program carries other projects linked statically (Windows):
+#                          a file of tab-separated lines, each a component, the Debian package
+#                          it came from, that package's version and its licence, after a line
+#                          that names these columns
 set(KX_MANIFEST ${CMAKE_BINARY_DIR}/manifest.env)
 
 function(kx_write_manifest)
   set(names KX_VERSION KX_RELEASE_DATE KX_RELEASE_EPOCH KX_SYSTEM KX_ARCH KX_PROGRAM KX_RUN_DIR
-    KX_RUN_COMMAND KX_PACKAGES KX_DEB KX_ZIP KX_INSTALLER KX_GENERATORS KX_FIGURES_TOOL)
+    KX_RUN_COMMAND KX_PACKAGES KX_DEB KX_ZIP KX_INSTALLER KX_GENERATORS KX_FIGURES_TOOL
+    KX_STATIC_COMPONENTS)
   set(KX_VERSION ${PROJECT_VERSION})
   if(WIN32)
     set(KX_SYSTEM windows)

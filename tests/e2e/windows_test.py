@@ -3,7 +3,8 @@ in a fresh Wine prefix: the zip's program draws the start view of the Linux prog
 missing files in message boxes of Windows' own, ends on Esc and writes nothing to its console;
 the installer installs it silently with a shortcut that starts it, replaces an earlier install
 and its uninstaller leaves nothing behind. Without Wine: what the program's file and the
-installer tell Windows of themselves, and the zip's text files."""
+installer tell Windows of themselves, the zip's text files, and what its notices of the parts
+of other projects in the program take of Debian's copyright files."""
 import os
 import re
 import struct
@@ -161,6 +162,32 @@ def boxes(s):
 # Wine's own trace of each message box that it shows, on the program's stderr.
 TRACE_BOXES = {"WINEDEBUG": "-all,trace+msgbox"}
 
+# What the static kullerix.exe carries of other projects, and the Debian packages it comes from.
+STATIC_PARTS = {"freeglut": ["libglut-dev"],
+                "mingw-w64 runtime": ["mingw-w64-x86-64-dev"],
+                "winpthreads": ["mingw-w64-x86-64-dev"],
+                "GCC runtime libraries": ["gcc-mingw-w64-x86-64-posix",
+                                          "g++-mingw-w64-x86-64-posix"]}
+
+
+def dpkg_version(package):
+    """The package's version as dpkg has it, the same for every architecture it is installed for."""
+    (version,) = set(subprocess.run(["dpkg-query", "-W", "-f", "${Version}\n", package], check=True,
+                                    capture_output=True, text=True).stdout.split())
+    return version
+
+
+def copyright_paragraphs(package):
+    """The paragraphs of a package's machine-readable copyright file."""
+    with open("/usr/share/doc/%s/copyright" % package, encoding="utf-8") as text:
+        return [p.strip("\n") for p in re.split(r"\n[ \t]*\n", text.read()) if p.strip()]
+
+
+def stanza(package, files):
+    """The copyright file's stanza whose Files field starts with files."""
+    (found,) = [p for p in copyright_paragraphs(package) if p.startswith("Files: %s\n" % files)]
+    return found
+
 
 class Files(unittest.TestCase):
     """What the program's file and the installer tell Windows, and what the zip holds."""
@@ -221,7 +248,8 @@ class Files(unittest.TestCase):
     def test_the_text_files_open_with_a_double_click_and_end_their_lines_as_windows_does(self):
         texts = [name for name in self.names if name.lower().endswith(".txt")]
         self.assertEqual(sorted(name.split("/", 1)[1] for name in texts),
-                         ["LICENSE.txt", "README.txt", "textures/Font.LICENSE.txt"])
+                         ["LICENSE.txt", "README.txt", "THIRD-PARTY-NOTICES.txt",
+                          "textures/Font.LICENSE.txt"])
         self.assertFalse([name for name in self.names if name.endswith("/LICENSE")])
         for name in texts:
             with open(os.path.join(self.scratch.name, name), "rb") as text:
@@ -233,6 +261,123 @@ class Files(unittest.TestCase):
         self.assertIn("A console window opens beside the demo's window", words)
         self.assertIn("Closing it ends the demo", words)
         self.assertIn("small", words, "says that the window is small on a high-resolution screen")
+        self.assertIn("THIRD-PARTY-NOTICES.txt gives their versions and licences", words)
+
+    def test_the_notices_give_each_static_part_its_version_and_licence(self):
+        path = os.path.join(self.folder, "THIRD-PARTY-NOTICES.txt")
+        with open(path, encoding="utf-8") as notices:
+            parts = re.split(r"^={40,}\n(.+)\n={40,}\n", notices.read(), flags=re.MULTILINE)
+        sections = dict(zip(parts[1::2], parts[2::2]))
+        self.assertEqual(sorted(sections), sorted(STATIC_PARTS))
+        for name, packages in STATIC_PARTS.items():
+            (version,) = {dpkg_version(package) for package in packages}
+            heading = sections[name].splitlines()[0]
+            self.assertTrue(heading.startswith("Version: %s (Debian package" % version), heading)
+            for package in packages:
+                self.assertIn(package, heading)
+        # The copyright notices and permissions that freeglut, the runtime and winpthreads
+        # demand in every copy, and the texts of the licences that they only name.
+        self.assertIn(stanza("libglut-dev", "*"), sections["freeglut"])
+        self.assertIn(stanza("mingw-w64-x86-64-dev", "*"), sections["mingw-w64 runtime"])
+        threads = stanza("mingw-w64-x86-64-dev", "mingw-w64-libraries/winpthreads/*")
+        self.assertIn(threads, sections["winpthreads"])
+        licence = re.search(r"^License: (.+)$", threads, re.MULTILINE).group(1)
+        (text,) = [p for p in copyright_paragraphs("mingw-w64-x86-64-dev")
+                   if p.startswith("License: %s\n" % licence)]
+        self.assertIn(text, sections["winpthreads"])
+        self.assertNotIn("tests_pthread", sections["winpthreads"], "its tests are not built in")
+        for words in ("GCC RUNTIME LIBRARY EXCEPTION", "libstdc++-v3", "libssp"):
+            self.assertIn(words, sections["GCC runtime libraries"])
+
+    def test_the_build_lists_the_static_parts_with_their_packages_versions_and_licences(self):
+        with open(FACTS["KX_STATIC_COMPONENTS"], encoding="utf-8") as listed:
+            rows = [line.rstrip("\n").split("\t") for line in listed]
+        self.assertEqual(rows[0], ["component", "package", "version", "licence"])
+        self.assertEqual(sorted(row[:3] for row in rows[1:]),
+                         sorted([name, package, dpkg_version(package)]
+                                for name, packages in STATIC_PARTS.items() for package in packages))
+        licences = {row[0]: row[3] for row in rows[1:]}
+        self.assertEqual(licences["freeglut"], re.search(
+            r"^License: (.+)$", stanza("libglut-dev", "*"), re.MULTILINE).group(1))
+        self.assertIn("GCC-exception", licences["GCC runtime libraries"])
+
+
+class NoticeStanzas(unittest.TestCase):
+    """What the notices take of a machine-readable copyright file: the stanzas of a component's
+    files, then the texts of the licences that they only name, in the file's order."""
+    READER = os.path.join(ROOT, "tests", "windows", "print_dep5_stanzas.cmake")
+    # Its paragraphs part at empty lines, and at a line of blanks (the one after lib/x.c's).
+    COPYRIGHT = """Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: thing
+
+Files: *
+Copyright: 2020 Someone
+License: GPL-2+
+
+Files: lib/*
+       lib/[ab].c
+Copyright: 2021 Holder; and others
+License: Lib
+ The text of Lib; kept [as it is.
+ .
+ Its second paragraph.
+
+Files: lib/tests/*
+Copyright: 2022 Tester
+License: GPL-3+
+
+Files: lib/x.c
+Copyright: 2023 Another
+License: BSD-3-clause and ISC
+  \n
+License: ISC
+ ISC text.
+
+License: GPL-2+
+ GPL text.
+
+License: BSD-3-clause
+ BSD text.
+"""
+
+    def read(self, include, exclude=""):
+        scratch = tempfile.TemporaryDirectory(prefix="kx-dep5-")
+        self.addCleanup(scratch.cleanup)
+        path = os.path.join(scratch.name, "copyright")
+        with open(path, "w") as copyright:
+            copyright.write(self.COPYRIGHT)
+        return subprocess.run(["cmake", "-DCOPYRIGHT=" + path, "-DINCLUDE=" + include,
+                               "-DEXCLUDE=" + exclude, "-P", self.READER],
+                              capture_output=True, text=True)
+
+    def test_takes_the_files_stanzas_and_the_licences_they_name_keeping_every_character(self):
+        done = self.read("^lib/", "^lib/tests/")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(done.stderr, """Lib and BSD-3-clause and ISC
+Files: lib/*
+       lib/[ab].c
+Copyright: 2021 Holder; and others
+License: Lib
+ The text of Lib; kept [as it is.
+ .
+ Its second paragraph.
+
+Files: lib/x.c
+Copyright: 2023 Another
+License: BSD-3-clause and ISC
+
+License: ISC
+ ISC text.
+
+License: BSD-3-clause
+ BSD text.
+""")
+
+    def test_fails_where_a_licence_is_named_without_its_text(self):
+        done = self.read("^lib/tests/")
+        self.assertNotEqual(done.returncode, 0)
+        self.assertIn("GPL-3+ but gives no text of it", done.stderr)
+        self.assertNotEqual(self.read("^doc/").returncode, 0, "no stanza for the files")
 
 
 class ZipProgram(unittest.TestCase):
@@ -340,7 +485,8 @@ class Installer(unittest.TestCase):
         # Installed again into the default folder, it first removes the earlier install.
         self.assertEqual(wine_run(INSTALLER, "/S").returncode, 0)
         self.assertFalse(os.path.exists(earlier), "the earlier install is gone")
-        for name in ("kullerix.exe", "BumpMapping.vert", "BumpMapping.frag", WALL_TEXTURE):
+        for name in ("kullerix.exe", "BumpMapping.vert", "BumpMapping.frag", WALL_TEXTURE,
+                     "THIRD-PARTY-NOTICES.txt"):
             self.assertTrue(os.path.isfile(os.path.join(folder, name)), name)
         self.assertEqual(self.entries(s.env), ["Kullerix"], "one entry among the installed programs")
         values = reg_values(s.env, key)
