@@ -4,6 +4,7 @@
 # shlex.split(line)[0].split("=", 1), and CMake with file(STRINGS). A list is its items
 # separated by spaces. Included last by the top CMakeLists.txt:
 #   KX_VERSION, KX_RELEASE_DATE, KX_RELEASE_EPOCH   the release it builds (NEWS.md)
+#   KX_VENDOR, KX_COPYRIGHT                        who makes it, LICENSE's copyright line
 #   KX_SYSTEM, KX_ARCH     linux or windows; the Debian architecture, or win64
 #   KX_PROGRAM, KX_RUN_DIR the program and the folder it runs in
 #   KX_RUN_COMMAND         what runs the target's programs here: the emulator with its
@@ -19,7 +20,7 @@
 set(KX_MANIFEST ${CMAKE_BINARY_DIR}/manifest.env)
 
 function(kx_write_manifest)
-  set(names KX_VERSION KX_RELEASE_DATE KX_RELEASE_EPOCH KX_SYSTEM KX_ARCH KX_PROGRAM KX_RUN_DIR
+  set(names KX_VERSION KX_RELEASE_DATE KX_RELEASE_EPOCH KX_VENDOR KX_COPYRIGHT KX_SYSTEM KX_ARCH KX_PROGRAM KX_RUN_DIR
     KX_RUN_COMMAND KX_PACKAGES KX_DEB KX_ZIP KX_INSTALLER KX_GENERATORS KX_FIGURES_TOOL
     KX_STATIC_COMPONENTS)
   set(KX_VERSION ${PROJECT_VERSION})

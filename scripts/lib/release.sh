@@ -29,9 +29,9 @@ source_tarball() {
       --no-recursion --null --files-from=- | gzip -9n >"$file"
 }
 
-# release_notes WORK SOURCE: the release's notes as the build wrote them, with what the release
-# holds (its packages as the manifests of WORK's build folders name them, and the source tarball
-# SOURCE) and how to check it.
+# release_notes WORK SOURCE MATERIALS: the release's notes as the build wrote them, with what the
+# release holds (its packages as the manifests of WORK's build folders name them, the source
+# tarball SOURCE and the bill of materials MATERIALS) and how to check it.
 release_notes() {
   local work=$1 pc arm64 armhf zip installer
   read_manifest "$work/host" && pc=${KX_DEB##*/}
@@ -50,6 +50,9 @@ release_notes() {
   32-bit ARM.
 - \`$zip\`: Kullerix for 64-bit Windows, to unpack anywhere and start.
 - \`$installer\`: its installer.
+- \`$3\`: the bill of materials, an SPDX 2.3 document: every file with its
+  checksum and what it holds, what the Windows program carries of other projects, with their
+  versions and licences, and what the Debian packages depend on.
 - \`SHA256SUMS\`: the checksums of the others; \`sha256sum -c SHA256SUMS\` checks them.
 NOTES
 }
@@ -81,7 +84,10 @@ make_release() {
   echo "== The source, the notes and the checksums"
   source=kullerix-$version.tar.gz
   source_tarball "$root" "$version" "$dist/$source"
-  release_notes "$work" "$source" >"$dist/kullerix-$version-notes.md"
+  release_notes "$work" "$source" "kullerix-$version.spdx" >"$dist/kullerix-$version-notes.md"
+  echo "== The bill of materials"
+  python3 "$root/packaging/bill_of_materials.py" "$dist" "$work/host" \
+    "${cross_targets[@]/#/$work/}" >"$dist/kullerix-$version.spdx"
   (cd "$dist" && LC_ALL=C sha256sum -- $(LC_ALL=C ls) >SHA256SUMS)
 }
 

@@ -5,6 +5,7 @@ the installer installs it silently with a shortcut that starts it, replaces an e
 and its uninstaller leaves nothing behind. Without Wine: what the program's file and the
 installer tell Windows of themselves, the zip's text files, and what its notices of the parts
 of other projects in the program take of Debian's copyright files."""
+import hashlib
 import os
 import re
 import struct
@@ -300,6 +301,31 @@ class Files(unittest.TestCase):
         self.assertEqual(licences["freeglut"], re.search(
             r"^License: (.+)$", stanza("libglut-dev", "*"), re.MULTILINE).group(1))
         self.assertIn("GCC-exception", licences["GCC runtime libraries"])
+
+    def test_the_bill_of_materials_lists_the_files_and_what_the_program_carries(self):
+        dist = tempfile.mkdtemp(dir=self.scratch.name)
+        for path in (ZIP, INSTALLER):
+            subprocess.run(["cp", path, dist], check=True)
+        document = subprocess.run(
+            ["python3", os.path.join(ROOT, "packaging", "bill_of_materials.py"), dist,
+             os.environ["KX_BUILD_DIR"]], check=True, capture_output=True, text=True).stdout
+        self.assertTrue(document.startswith("SPDXVersion: SPDX-2.3\n"))
+        packages = [dict(re.findall(r"^(\w+): (.*)$", block, re.M))
+                    for block in document.split("\n##### ")[1:]]
+        for path in (ZIP, INSTALLER):
+            with open(path, "rb") as made:
+                checksum = hashlib.sha256(made.read()).hexdigest()
+            (listed,) = [p for p in packages if p.get("PackageFileName") == os.path.basename(path)]
+            self.assertEqual(listed["PackageChecksum"], "SHA256: " + checksum)
+            self.assertEqual(listed["PackageVersion"], VERSION)
+            for component in STATIC_PARTS:
+                self.assertRegex(document, r"Relationship: %s CONTAINS SPDXRef-static-%s\n" % (
+                    listed["SPDXID"], re.escape(component.replace(" ", "-"))))
+        versions = {p["PackageName"]: p["PackageVersion"] for p in packages}
+        for component in ("freeglut", "mingw-w64 runtime", "winpthreads"):
+            self.assertEqual(versions[component], dpkg_version(STATIC_PARTS[component][0]), component)
+        self.assertEqual(re.search(r"^Created: (.*)$", document, re.M).group(1),
+                         FACTS["KX_RELEASE_DATE"] + "T00:00:00Z")
 
 
 class NoticeStanzas(unittest.TestCase):
