@@ -22,9 +22,10 @@ demo=(xvfb xauth x11-utils xfonts-base imagemagick)
 # git lists the source for the test of the release's tarball.
 # The unit and GL tests: GoogleTest, stb_image as the reference decoder, Python for CTest's list.
 quick=(libgtest-dev libstb-dev python3)
+# devscripts: hardening-check, which tells whether the packaged programs are hardened.
 test=("${quick[@]}" libbenchmark-dev xdotool tesseract-ocr tesseract-ocr-eng
       apitrace clang libclang-rt-dev valgrind
-      lintian desktop-file-utils appstream openbox weston xwayland xclip git)
+      lintian devscripts desktop-file-utils appstream openbox weston xwayland xclip git)
 # The Windows build: the mingw-w64 cross compiler (its posix threads model has std::thread and
 # std::mutex), NSIS for the installer and strip-nondeterminism for the zip's times; to run
 # what it builds, Wine, and openbox, which keeps Wine from waiting on a window manager whenever

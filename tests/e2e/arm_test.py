@@ -1,8 +1,9 @@
 """Kullerix for ARM (KX_ARCH: arm64 or armhf) from its Debian package, under qemu-user on Xvfb:
-the package is of that architecture and holds the files of the native one; the program from the
-package's files draws the start view of the native program, takes keys, reports a missing file
-in its message box and writes nothing; apt installs the package with the libraries of that
-architecture, the installed program runs, and removing it leaves none of its files.
+the package is of that architecture, its program is hardened, and it holds the files of the
+native one; the program from the package's files draws the start view of the native program,
+takes keys, reports a missing file in its message box and writes nothing; apt installs the
+package with the libraries of that architecture, the installed program runs, and removing it
+leaves none of its files.
 
 The program draws 1 to 4 frames a second under emulation; every wait is for a picture or a
 window, with deadlines that allow for that."""
@@ -14,6 +15,7 @@ import tempfile
 import unittest
 
 from expected import BALL_SQUARE, HEIGHT, WALL_TEXTURE, WIDTH
+from hardening import assert_hardened
 from harness import Session, shows_the_linux_start_view
 
 ARCH = os.environ.get("KX_ARCH", "")
@@ -80,13 +82,14 @@ class Package(unittest.TestCase):
         self.addCleanup(s.close)
         return s
 
-    def test_is_of_its_architecture_and_holds_the_files_of_the_native_package(self):
+    def test_is_of_its_architecture_hardened_and_holds_the_files_of_the_native_package(self):
         info = fields(PACKAGE)
         self.assertEqual(info["Architecture"], ARCH)
         depends = [d.split()[0] for d in info["Depends"].split(", ")]
         for library in ("libc6", "libglut", "libsdl2", "libx11"):
             self.assertTrue(any(d.startswith(library) for d in depends), info["Depends"])
         self.assertIn("interpreter " + LOADERS[ARCH], run("file", os.path.join(self.tree, BINARY)))
+        assert_hardened(self, os.path.join(self.tree, BINARY))
         run("cpack", "-G", "DEB", "--config", os.path.join(HOST_BUILD, "CPackConfig.cmake"),
             "-B", self.scratch)
         (native,) = glob.glob(os.path.join(self.scratch, "kullerix_*.deb"))

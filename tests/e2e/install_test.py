@@ -9,6 +9,7 @@ import subprocess
 import tempfile
 import unittest
 
+from hardening import assert_hardened
 from harness import Session
 
 BUILD_DIR = os.environ.get("KX_BUILD_DIR", "")
@@ -120,6 +121,7 @@ class Install(unittest.TestCase):
         self.assertEqual(files_below(os.path.join(tree, "usr")),
                          sorted(files_below(self.prefix) + ["games/kullerix"]))
         self.assertEqual(os.readlink(os.path.join(tree, "usr/games/kullerix")), "../bin/kullerix")
+        assert_hardened(self, os.path.join(tree, "usr/libexec/kullerix/kullerix"))
         doc = os.path.join(tree, "usr/share/doc/kullerix")
         with gzip.open(os.path.join(doc, "changelog.gz"), "rt") as changelog:
             self.assertTrue(changelog.readline().startswith("kullerix (%s)" % version))

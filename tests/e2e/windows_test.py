@@ -2,8 +2,8 @@
 zip's program draws the start view of the Linux program, takes keys, reports missing files in
 its message boxes and writes nothing to its console; the installer installs it silently with a
 shortcut that starts it, replaces an earlier install and its uninstaller leaves nothing behind.
-Without Wine: what the program's file and the installer tell Windows of themselves, and the
-zip's text files."""
+Without Wine: what the program's file and the installer tell Windows of themselves, the
+program's hardening and the DLLs it needs, and the zip's text files."""
 import os
 import re
 import struct
@@ -18,6 +18,8 @@ from expected import SKY
 from harness import ROOT, Session, lib, near, shows_the_linux_start_view, wait_until
 
 ZIP = os.environ.get("KX_WINDOWS_ZIP", "")
+# The build's own program, of which the zip and the installer hold a stripped copy.
+PROGRAM = os.environ.get("KX_WINDOWS_PROGRAM", "")
 INSTALLER = os.environ.get("KX_WINDOWS_INSTALLER", "")
 VERSION = os.environ.get("KX_VERSION", "")
 VENDOR = "The Kullerix developers"
@@ -46,6 +48,11 @@ def greyish(colour):
 def copyright_line():
     with open(os.path.join(ROOT, "LICENSE")) as licence:
         return next(line.strip() for line in licence if line.startswith("Copyright (c) "))
+
+
+def objdump(*args):
+    return subprocess.run(["x86_64-w64-mingw32-objdump"] + list(args), check=True,
+                          capture_output=True, text=True).stdout
 
 
 def resource(path, kind, name=None):
@@ -154,9 +161,17 @@ class Files(unittest.TestCase):
         "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "Windows 10 and 11",
     }
 
+    # The DLLs of Windows itself that a program of ours may name; the C and C++ run-time of
+    # mingw-w64, freeglut and the stack protector's libssp are linked into the program.
+    WINDOWS_DLLS = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "glu32.dll",
+                    "imm32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "opengl32.dll",
+                    "shell32.dll", "user32.dll", "version.dll", "winmm.dll"}
+    # The bits of DllCharacteristics in the PE optional header that Windows reads.
+    HIGH_ENTROPY_VA, DYNAMIC_BASE, NX_COMPAT = 0x0020, 0x0040, 0x0100
+
     @classmethod
     def setUpClass(cls):
-        assert ZIP and INSTALLER and VERSION, "KX_WINDOWS_ZIP, KX_WINDOWS_INSTALLER and KX_VERSION must be set (ctest sets them)"
+        assert ZIP and INSTALLER and VERSION and PROGRAM, "KX_WINDOWS_ZIP, KX_WINDOWS_INSTALLER, KX_WINDOWS_PROGRAM and KX_VERSION must be set (ctest sets them)"
         cls.scratch = tempfile.TemporaryDirectory(prefix="kx-win-files-")
         with zipfile.ZipFile(ZIP) as archive:
             archive.extractall(cls.scratch.name)
@@ -187,6 +202,21 @@ class Files(unittest.TestCase):
         self.assertEqual(awareness.text.split(",")[0].strip(), "PerMonitorV2")
         (aware,) = manifest.iter("{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware")
         self.assertEqual(aware.text.strip(), "true/pm")
+
+    def test_the_program_is_hardened_and_needs_no_dll_but_windows_own(self):
+        headers = objdump("-p", self.program)
+        characteristics = int(re.search(r"^DllCharacteristics\s+([0-9a-fA-F]+)$", headers,
+                                        re.MULTILINE).group(1), 16)
+        # DEP, and ASLR with the whole 64-bit address space.
+        for bit, name in ((self.NX_COMPAT, "NX_COMPAT"), (self.DYNAMIC_BASE, "DYNAMIC_BASE"),
+                          (self.HIGH_ENTROPY_VA, "HIGH_ENTROPY_VA")):
+            self.assertTrue(characteristics & bit, "%s is not set: %s" % (name, hex(characteristics)))
+        dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
+        self.assertIn("kernel32.dll", dlls)
+        self.assertEqual(dlls - self.WINDOWS_DLLS, set(), "DLLs that Windows does not bring")
+        # The stack protector's guard and its check, which the zip's copy carries unnamed.
+        guards = set(re.findall(r"\s(__stack_chk_\w+)$", objdump("-t", PROGRAM), re.MULTILINE))
+        self.assertLessEqual({"__stack_chk_guard", "__stack_chk_fail"}, guards)
 
     def test_the_program_and_the_installer_carry_the_version_and_the_names(self):
         numbers = [int(part) for part in VERSION.split(".")] + [0]
