@@ -14,16 +14,8 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(CPACK_KX_BINDIR ${CMAKE_INSTALL_BINDIR})
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/games_link.cmake)
 
-# The package's architecture is the one the binary is built for, which dpkg names by the
-# compiler's GNU triplet; unset, CPack would take the build machine's.
-if(CMAKE_CROSSCOMPILING)
-  execute_process(COMMAND dpkg-architecture -t${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
-    OUTPUT_VARIABLE KX_DEBIAN_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET
-    COMMAND_ERROR_IS_FATAL ANY)
-else()
-  execute_process(COMMAND dpkg --print-architecture
-    OUTPUT_VARIABLE KX_DEBIAN_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-endif()
+# The package's architecture is the one the binary is built for (cmake/build_flags.cmake);
+# unset, CPack would take the build machine's.
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${KX_DEBIAN_ARCH})
 # dpkg-shlibdeps, which CPack runs, looks up the libraries and the objdump of the architecture
 # that DEB_HOST_ARCH names; cpack reads this file before it packages and sets it.

@@ -24,9 +24,10 @@ demo=(xvfb xauth x11-utils xfonts-base imagemagick)
 quick=(libgtest-dev libstb-dev python3)
 # The end-to-end tests: xdotool and OCR drive and read the program, apitrace traces its GL calls,
 # lintian and the desktop and AppStream checkers judge its package; openbox, weston and xwayland
-# are the real desktops it runs under; git lists the source for the test of the release's
+# are the real desktops it runs under; hardening-check (devscripts) tells whether the
+# packaged programs are hardened; git lists the source for the test of the release's
 # tarball, and the locale sources give the release check its German locale.
-native=("${quick[@]}" xdotool tesseract-ocr tesseract-ocr-eng apitrace lintian
+native=("${quick[@]}" xdotool tesseract-ocr tesseract-ocr-eng apitrace lintian devscripts
         desktop-file-utils appstream openbox weston xwayland xclip git locales)
 # The fuzz targets are built with clang's libFuzzer.
 fuzz=(clang libclang-rt-dev)

@@ -63,8 +63,10 @@ make_release() {
   local root=$1 work=$1/build/dist-work dist=$1/build/dist version target source
   rm -rf "$work" "$dist"
   mkdir -p "$work" "$dist"
-  # No path of this tree gets into what the compilers make, so another folder gives the same.
-  export CFLAGS="-ffile-prefix-map=$root/=" CXXFLAGS="-ffile-prefix-map=$root/="
+  # The build's own flags (cmake/build_flags.cmake, which also keeps this tree's paths out of
+  # what the compilers make) and none of the caller's: the same source, the same release.
+  unset CFLAGS CXXFLAGS LDFLAGS DEB_BUILD_OPTIONS \
+    $(compgen -e | grep -E '^DEB_[A-Z]+FLAGS_(MAINT_)?(SET|STRIP|APPEND|PREPEND)$' || true)
   cmake -S "$root" -B "$work/host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
   read_manifest "$work/host"
   version=$KX_VERSION
@@ -113,7 +115,7 @@ check_release() {
     umask 077
     tar -xzf "$first/kullerix-$version.tar.gz" --no-same-permissions -C "$scratch"
     cd "$other"
-    unset SOURCE_DATE_EPOCH CFLAGS CXXFLAGS
+    unset SOURCE_DATE_EPOCH
     env LOCPATH="$scratch/locale" LC_ALL=de_DE.UTF-8 TZ=KXT-14 scripts/release.sh "$@"
   )
   echo "== Comparing $first with $second"

@@ -1,6 +1,7 @@
 """The Debian package of a build (KX_BUILD_DIR, native or cross): made by cpack from the build,
-it is of the build's architecture, depends on the libraries the binary links, holds the build's
-install tree and passes Debian's checkers (the metainfo's validation is install_test's)."""
+it is of the build's architecture, its program is hardened as Debian's build flags harden one,
+it depends on the libraries the binary links, holds the build's install tree and passes Debian's
+checkers (the metainfo's validation is install_test's)."""
 import gzip
 import os
 import re
@@ -9,6 +10,7 @@ import subprocess
 import tempfile
 import unittest
 
+from hardening import assert_hardened
 from harness import ROOT, manifest
 
 BUILD_DIR = os.environ.get("KX_BUILD_DIR", "")
@@ -55,7 +57,7 @@ class DebianPackage(unittest.TestCase):
     def tearDownClass(cls):
         shutil.rmtree(cls.scratch, True)
 
-    def test_is_of_the_builds_version_and_architecture_and_depends_on_what_it_links(self):
+    def test_is_of_the_builds_version_and_architecture_hardened_and_depends_on_what_it_links(self):
         fields = dict(re.findall(r"^(\S+): (.*)$", run("dpkg-deb", "-f", self.package), re.M))
         architecture = self.facts["KX_ARCH"]
         for name, value in (("Package", "kullerix"), ("Version", self.facts["KX_VERSION"]),
@@ -69,6 +71,7 @@ class DebianPackage(unittest.TestCase):
         described = run("file", os.path.join(self.tree, "usr/libexec/kullerix/kullerix"))
         self.assertIn(machine, described)
         self.assertIn("interpreter " + loader, described)
+        assert_hardened(self, os.path.join(self.tree, "usr/libexec/kullerix/kullerix"))
 
     def test_holds_the_install_tree_with_the_command_also_among_the_games(self):
         self.assertEqual(os.listdir(self.tree), ["usr"])

@@ -3,8 +3,9 @@ in a fresh Wine prefix: the zip's program draws the start view of the Linux prog
 missing files in message boxes of Windows' own, ends on Esc and writes nothing to its console;
 the installer installs it silently with a shortcut that starts it, replaces an earlier install
 and its uninstaller leaves nothing behind. Without Wine: what the program's file and the
-installer tell Windows of themselves, the zip's text files, and what its notices of the parts
-of other projects in the program take of Debian's copyright files."""
+installer tell Windows of themselves, the program's hardening and the DLLs it needs, the
+zip's text files, what its notices of the parts of other projects in the program take of
+Debian's copyright files, and the bill of materials of those files."""
 import hashlib
 import os
 import re
@@ -20,6 +21,8 @@ from foreign import FACTS, ForeignSession
 from harness import ROOT, lib, near, shows_the_linux_start_view, wait_until
 
 ZIP, INSTALLER, VERSION = (FACTS.get(name, "") for name in ("KX_ZIP", "KX_INSTALLER", "KX_VERSION"))
+# The build's own program, of which the zip and the installer hold a stripped copy.
+PROGRAM = FACTS.get("KX_PROGRAM", "")
 WALLS = (0, 110, 800, 60)  # a band of the start view that only the walls fill
 # What Wine's trace of a message box shows of its text, as Wine quotes it.
 BOX_TEXT = re.compile(r'trace:msgbox:MSGBOX_OnInit L"(.*)"')
@@ -68,6 +71,11 @@ def supported_windows():
     """{identifier: name} of the Windows versions that the program names as made for."""
     with open(os.path.join(ROOT, "data", "windows_versions.txt")) as listed:
         return dict(line.rstrip("\n").split(" ", 1) for line in listed if line.startswith("{"))
+
+
+def objdump(*args):
+    return subprocess.run(["x86_64-w64-mingw32-objdump"] + list(args), check=True,
+                          capture_output=True, text=True).stdout
 
 
 def resource(path, kind, name=None):
@@ -194,6 +202,14 @@ class Files(unittest.TestCase):
     """What the program's file and the installer tell Windows, and what the zip holds."""
     ASM = "{urn:schemas-microsoft-com:asm.v1}"
     ASM3 = "{urn:schemas-microsoft-com:asm.v3}"
+    # The DLLs of Windows itself that a program of ours may name; the C and C++ run-time of
+    # mingw-w64, freeglut and the stack protector's libssp are linked into the program.
+    WINDOWS_DLLS = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "glu32.dll",
+                    "imm32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "opengl32.dll",
+                    "shell32.dll", "user32.dll", "version.dll", "winmm.dll"}
+    # The bits of DllCharacteristics in the PE optional header that Windows reads.
+    HIGH_ENTROPY_VA, DYNAMIC_BASE, NX_COMPAT = 0x0020, 0x0040, 0x0100
+
     @classmethod
     def setUpClass(cls):
         cls.scratch = tempfile.TemporaryDirectory(prefix="kx-win-files-")
@@ -226,6 +242,21 @@ class Files(unittest.TestCase):
         self.assertEqual(awareness.text.split(",")[0].strip(), "PerMonitorV2")
         (aware,) = manifest.iter("{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware")
         self.assertEqual(aware.text.strip(), "true/pm")
+
+    def test_the_program_is_hardened_and_needs_no_dll_but_windows_own(self):
+        headers = objdump("-p", self.program)
+        characteristics = int(re.search(r"^DllCharacteristics\s+([0-9a-fA-F]+)$", headers,
+                                        re.MULTILINE).group(1), 16)
+        # DEP, and ASLR with the whole 64-bit address space.
+        for bit, name in ((self.NX_COMPAT, "NX_COMPAT"), (self.DYNAMIC_BASE, "DYNAMIC_BASE"),
+                          (self.HIGH_ENTROPY_VA, "HIGH_ENTROPY_VA")):
+            self.assertTrue(characteristics & bit, "%s is not set: %s" % (name, hex(characteristics)))
+        dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
+        self.assertIn("kernel32.dll", dlls)
+        self.assertEqual(dlls - self.WINDOWS_DLLS, set(), "DLLs that Windows does not bring")
+        # The stack protector's guard and its check, which the zip's copy carries unnamed.
+        guards = set(re.findall(r"\s(__stack_chk_\w+)$", objdump("-t", PROGRAM), re.MULTILINE))
+        self.assertLessEqual({"__stack_chk_guard", "__stack_chk_fail"}, guards)
 
     def test_the_program_and_the_installer_carry_the_version_and_the_names(self):
         numbers = [int(part) for part in VERSION.split(".")] + [0]
