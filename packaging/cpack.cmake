@@ -14,7 +14,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(CPACK_KX_BINDIR ${CMAKE_INSTALL_BINDIR})
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/games_link.cmake)
 
-# The package's architecture is the one the binary is built for (cmake/build_flags.cmake);
+# The package's architecture is the one the binary is built for (data/build_flags.cmake);
 # unset, CPack would take the build machine's.
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${KX_DEBIAN_ARCH})
 # dpkg-shlibdeps, which CPack runs, looks up the libraries and the objdump of the architecture

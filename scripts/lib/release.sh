@@ -63,7 +63,7 @@ make_release() {
   local root=$1 work=$1/build/dist-work dist=$1/build/dist version target source
   rm -rf "$work" "$dist"
   mkdir -p "$work" "$dist"
-  # The build's own flags (cmake/build_flags.cmake, which also keeps this tree's paths out of
+  # The build's own flags (data/build_flags.cmake, which also keeps this tree's paths out of
   # what the compilers make) and none of the caller's: the same source, the same release.
   unset CFLAGS CXXFLAGS LDFLAGS DEB_BUILD_OPTIONS \
     $(compgen -e | grep -E '^DEB_[A-Z]+FLAGS_(MAINT_)?(SET|STRIP|APPEND|PREPEND)$' || true)
