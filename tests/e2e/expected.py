@@ -42,6 +42,7 @@ HELP = [(5, 170, 2, "Hilfe"), (10, 140, 1, "Pfeiltasten: Kamera bewegen"),
         (10, 100, 1, "Tabulator: Normal Maps durchschalten"),
         (10, 80, 1, "+,-: Geschwindigkeit erhoehen/verringern")]
 FPS = (640, 20, 2)  # where and how large the "%d fps" text is printed
+RATE_CORNER = (620, 540, 180, 60)  # window pixels that the frame-rate text lies in
 HELP_BLOCK = (5, 425, 420, 100)  # window pixels (left, top, width, height) of the whole help
 BALL_SQUARE = (259, 159, 282, 282)  # window pixels that the ball fills in the start view
 
