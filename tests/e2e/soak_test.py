@@ -2,6 +2,7 @@
 
 KX_SOAK_SECONDS sets the length (default 120), KX_SOAK_SEED the random sequence (default 1).
 """
+import math
 import os
 import random
 import time
@@ -118,11 +119,16 @@ class Soak(unittest.TestCase):
             s.key_up(key)
 
     def hold(self, key, seconds):
-        """Holds a key for a while: the input itself is the duration."""
+        """Holds a key until the program has drawn for that many seconds with it held, as its
+        frame-rate figure tells: one change more than seconds, since the first change may come
+        before the key takes effect."""
         s = self.session
         s.key_down(key)
-        time.sleep(seconds)
-        s.key_up(key)
+        try:
+            s.wait_rate_changes(math.ceil(seconds) + 1,
+                                what="%s held over %g s of frames" % (key, seconds))
+        finally:
+            s.key_up(key)
 
     def visit_extremes(self):
         """Warm-up: the largest and smallest windows and the nearest and farthest camera that
