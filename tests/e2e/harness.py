@@ -144,11 +144,15 @@ def lib(script, command, env=None, check=True):
 
 
 def shows_the_linux_start_view(s):
-    """Whether the running program's start view, once its frame rate shows its own rate, is
-    that of docs/screenshot.png, each with its frame-rate figure masked, within the tolerance
-    of the committed pictures."""
+    """Whether the running program's start view, once complete and still, is that of
+    docs/screenshot.png, each with its frame-rate figure masked, within the tolerance of the
+    committed pictures. Fails with what it waited for when no such view comes."""
     shot = os.path.join(s.scratch, "start-view.png")
-    lib("pictures.sh", 'shoot_running_program %d "%s"' % (s.process.pid, shot), env=s.env)
+    taken = subprocess.run(["bash", "-c", 'source "$0" && shoot_running_program "$1" "$2"',
+                            os.path.join(LIB, "pictures.sh"), str(s.process.pid), shot],
+                           env=s.env, capture_output=True, text=True)
+    if taken.returncode != 0:
+        raise AssertionError("no picture of the start view: " + taken.stderr.strip())
     lib("pictures.sh", 'masked "%s" "%s"' % (shot, shot + ".masked.png"))
     linux = os.path.join(s.scratch, "linux-start-view.masked.png")
     lib("pictures.sh", 'masked "%s" "%s"' % (os.path.join(ROOT, "docs", "screenshot.png"), linux))
