@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Kullerix into build/release and runs it in build/release/run.
 # With no display it runs the demo under Xvfb until it shows its frame rate (a few seconds)
-# and saves a screenshot to build/kullerix-screenshot.png. Either way it first checks that
-# message boxes can be shown, and warns if they cannot.
+# and saves a screenshot to build/kullerix-screenshot.png, or fails saying what did not come
+# within 90 s. Either way it first checks that message boxes can be shown, and warns if they
+# cannot.
 # Usage: scripts/demo.sh [GLUT option...]   (e.g. -geometry +0+0)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,6 +32,8 @@ check_message_box "$probe" || echo "demo: Kullerix runs anyway; its failure repo
 "$build/kullerix" -geometry +0+0 "$@" &
 pid=$!
 shot="$root/build/kullerix-screenshot.png"
-shoot_and_end "$pid" "$shot" ||
-  echo "kullerix showed no frame rate in time; the screenshot is of its last picture" >&2
+if ! shoot_and_end "$pid" "$shot" rated; then
+  echo "demo: no screenshot: Kullerix did not show a still start view with its frame rate" >&2
+  exit 1
+fi
 echo "No display: ran Kullerix under Xvfb until it showed its frame rate; screenshot saved to $shot"

@@ -36,14 +36,14 @@ frames=$scratch/frames
 made=$scratch/made
 mkdir -p "$frames" "$made"
 
-# screenshot <file>: the real program's start view, once it shows its frame rate.
+# screenshot <file>: the real program's start view, still, once it shows a measured frame rate.
 # -geometry is GLUT's own option: without a window manager the window would lie a pixel beyond
 # the screen's top-left corner, and that row and column would be missing.
 screenshot() {
   (cd "$build/run" && exec "$build/kullerix" -geometry +0+0) &
   local pid=$! shot=0
-  shoot_and_end "$pid" "$1" || shot=$?
-  ((shot == 0)) || { echo "figures: the program showed no frame rate within 60 s" >&2; return 1; }
+  shoot_and_end "$pid" "$1" rated || shot=$?
+  ((shot == 0)) || { echo "figures: no screenshot of the program's start view" >&2; return 1; }
 }
 
 # On a display of its own, which goes when the subshell ends.

@@ -59,18 +59,25 @@ stop() {
   wait "$pid" 2>/dev/null || true
 }
 
+# ask_probe <file>: has the probe write its figures now (SIGUSR1) and waits until it has.
+ask_probe() {
+  rm -f "$1"
+  kill -USR1 "$pid"
+  wait_for "$1" swaps 10
+}
+
 # cpu_share <name>: perf samples of the running process for five seconds, with the frames
-# drawn meanwhile (from the probe, asked with SIGUSR1) and its CPU time.
+# drawn meanwhile (from the probe) and its CPU time.
 cpu_share() {
-  local name=$1 out="$scratch/$name.perf" data="$scratch/$name.data"
-  local swaps0 ticks0 swaps1 ticks1
-  kill -USR1 "$pid"; sleep 0.1
+  local name=$1
+  local out="$scratch/$name.perf" data="$scratch/$name.data" swaps0 ticks0 swaps1 ticks1
+  ask_probe "$scratch/$name.1"
   swaps0=$(field "$scratch/$name.1" swaps); ticks0=$(cpu_ticks "$pid")
   if ! perf record -q -e cpu-clock -F 999 -p "$pid" -o "$data" -- sleep 5 >/dev/null 2>&1; then
     echo "perf could not sample here" >"$out"
     return
   fi
-  kill -USR1 "$pid"; sleep 0.1
+  ask_probe "$scratch/$name.1"
   swaps1=$(field "$scratch/$name.1" swaps); ticks1=$(cpu_ticks "$pid")
   {
     echo "frames $((swaps1 - swaps0))"

@@ -2,6 +2,7 @@
 
 # The frame-rate figure of a start view, which no two runs draw alike (ImageMagick's -draw).
 rate_corner="rectangle 620,540 799,599"
+rate_crop="180x60+620+540"  # the same corner as a crop geometry
 
 # masked <picture> <out>: the picture with its frame-rate figure painted black.
 masked() { convert "$1" -fill black -draw "$rate_corner" "$2"; }
@@ -17,37 +18,57 @@ within_tolerance() {
   [[ $count =~ ^[0-9.e+]+$ ]] && awk -v c="$count" -v p="$pixels" 'BEGIN { exit !(c <= p / 1000) }'
 }
 
-# shoot_running_program PID FILE: waits until the program's window shows a picture, then until
-# the frame-rate figure in its bottom-right corner has changed twice (the first count includes
-# the start-up, the second is the program's own rate), and saves the window's picture in FILE.
-# A program that draws a frame or two a second (under an emulator, say) may show the same count
-# every second, so 10 s after its first picture the picture of the moment serves.
-# Returns 1, with the last picture (if any) in FILE, when the program ends or shows no picture
-# within 60 s. The window must lie wholly on the screen (GLUT's option -geometry +0+0 puts it
-# there where no window manager places it).
+# shoot_running_program PID FILE [rated]: saves the window's picture in FILE once it shows a
+# complete, still start view: a drawn picture (more than one colour) that two shots in a row
+# show alike, frame-rate figure aside. With "rated" it also waits until that figure has
+# changed at least once: the program has published a rate it measured (its first frame shows
+# a count at once). Fails, with FILE removed and what it waited for on stderr, when the
+# program ends or 90 s pass first. The window must lie wholly on the screen (GLUT's option
+# -geometry +0+0 puts it there where no window manager places it).
 shoot_running_program() {
-  local pid=$1 file=$2 window="" corner previous="" changes=0 deadline=$((SECONDS + 60)) steady=""
-  while ((changes < 2)) && [[ -z $steady || $SECONDS -lt $steady ]]; do
-    kill -0 "$pid" 2>/dev/null || return 1
-    [[ -n $steady ]] || ((SECONDS < deadline)) || return 1
-    if [[ -z $window ]]; then
+  local pid=$1 file=$2 rated=${3:-} deadline=$((SECONDS + 90)) window="" shot
+  local corner view colours previous="" first="" awaited="the Kullerix window"
+  shot=$(mktemp --suffix=.ppm)  # PPM: quick to write, so that shots follow close on each other
+  while :; do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      echo "shoot_running_program: the program ended while waiting for $awaited" >&2
+      break
+    elif ((SECONDS >= deadline)); then
+      echo "shoot_running_program: no $awaited within 90 s" >&2
+      break
+    elif [[ -z $window ]]; then
       window=$(xwininfo -name Kullerix 2>/dev/null | awk '/Window id/ { print $4 }') || true
-    elif import -window "$window" "$file" 2>/dev/null && (($(identify -format %k "$file") > 1)); then
-      corner=$(convert "$file" -gravity SouthEast -crop 180x60+0+0 +repage -format %# info:)
-      [[ -z $previous || $corner == "$previous" ]] || changes=$((changes + 1))
-      previous=$corner
-      [[ -n $steady ]] || steady=$((SECONDS + 10))
+      [[ -n $window ]] || sleep 0.1
+      continue
     fi
-    sleep 0.1
+    awaited="a drawn picture in the Kullerix window"
+    import -window "$window" "$shot" 2>/dev/null || continue
+    # The corner's signature, the signature and the number of colours of the rest.
+    read -r corner view colours <<<"$(convert "$shot" \( +clone -crop "$rate_crop" +repage \
+      -format '%# ' -write info: +delete \) -fill black -draw "$rate_corner" -format '%# %k' info:)"
+    ((colours > 1)) || continue
+    first=${first:-$corner}
+    if [[ $view != "$previous" ]]; then
+      awaited="a still start view (two shots alike, frame-rate figure aside)"
+    elif [[ -n $rated && $corner == "$first" ]]; then
+      awaited="a measured frame rate (a change of the frame-rate figure) in a still start view"
+    else
+      convert "$shot" "$file"
+      rm -f "$shot"
+      return 0
+    fi
+    previous=$view
   done
+  rm -f "$shot" "$file"
+  return 1
 }
 
-# shoot_and_end PID FILE: shoot_running_program, then ends the program and waits for it, before
-# its display goes, so that it has no lost X connection to complain of. Returns what
+# shoot_and_end PID FILE [rated]: shoot_running_program, then ends the program and waits for it,
+# before its display goes, so that it has no lost X connection to complain of. Returns what
 # shoot_running_program returned.
 shoot_and_end() {
   local shot=0
-  shoot_running_program "$1" "$2" || shot=$?
+  shoot_running_program "$@" || shot=$?
   kill "$1" 2>/dev/null || true
   wait "$1" 2>/dev/null || true
   return $shot

@@ -42,11 +42,9 @@ HELP = [(5, 170, 2, "Hilfe"), (10, 140, 1, "Pfeiltasten: Kamera bewegen"),
         (10, 100, 1, "Tabulator: Normal Maps durchschalten"),
         (10, 80, 1, "+,-: Geschwindigkeit erhoehen/verringern")]
 FPS = (640, 20, 2)  # where and how large the "%d fps" text is printed
+RATE_CORNER = (620, 540, 180, 60)  # window pixels that the frame-rate text lies in
 HELP_BLOCK = (5, 425, 420, 100)  # window pixels (left, top, width, height) of the whole help
 BALL_SQUARE = (259, 159, 282, 282)  # window pixels that the ball fills in the start view
-
-WALL_LIMIT = 28  # the integer part of the ball's centre at which a wall is met
-BALL_RADIUS = 2.0
 
 # The files the program reads, relative to its working directory, from the program's own list.
 with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data",

@@ -186,8 +186,7 @@ def calls(trace_path, grep=None, only=None):
     """Yields the calls of a trace in order, all of them (-v keeps those that apitrace hides
     by default, such as glGetString). grep, a regular expression searched in the names, keeps
     only the calls it finds; only, ranges of call numbers ("0-99,250-300"), only those calls.
-    Both are much faster on a long trace than reading all of it. A trace still being written
-    may be read: the dump ends with the last call written out."""
+    Both are much faster on a long trace than reading all of it."""
     command = ["apitrace", "dump", "--color=never", "-v", "--multiline=false"]
     if grep:
         command.append("--grep=" + grep)
@@ -226,18 +225,6 @@ def split_frames(calls):
             frames.append(current)
             current = None
     return calls[:start], frames, gaps[1:len(frames)]
-
-
-def swap_groups(calls):
-    """The calls of a filtered dump cut after each glXSwapBuffers; an unfinished tail is left
-    out."""
-    groups, current = [], []
-    for call in calls:
-        current.append(call)
-        if call.name == "glXSwapBuffers":
-            groups.append(current)
-            current = []
-    return groups
 
 
 # -- checking --------------------------------------------------------------------------------

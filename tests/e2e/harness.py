@@ -13,7 +13,8 @@ import subprocess
 import tempfile
 import time
 
-from expected import HEIGHT, SKY, WIDTH, WINDOW_TITLE
+from expected import HEIGHT, RATE_CORNER, SKY, WIDTH, WINDOW_TITLE
+from glyphs import glyphs_only
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 START_DISPLAY = os.path.join(ROOT, "scripts", "start-display.sh")
@@ -127,6 +128,22 @@ def crop(width, height, data, x, y, w, h):
     return b"".join(rows)
 
 
+def masked(image, box):
+    """The picture's rows with a box painted black."""
+    x, y, w, h = box
+    rows = bytearray(image.data)
+    for j in range(max(y, 0), min(y + h, image.height)):
+        left, right = max(x, 0), min(x + w, image.width)
+        rows[3 * (j * image.width + left):3 * (j * image.width + right)] = bytes(3 * (right - left))
+    return bytes(rows)
+
+
+def rate_figure(image):
+    """Which pixels of the frame-rate corner the figure's glyphs fill, whatever lies behind."""
+    _, _, grey = glyphs_only(image, RATE_CORNER)
+    return bytes(g >= 128 for g in grey)
+
+
 def lib(script, command, env=None, check=True):
     """The output of a command run with one of the scripts' helpers (scripts/lib) sourced."""
     return subprocess.run(["bash", "-c", 'source "$0" && ' + command, os.path.join(LIB, script)],
@@ -134,11 +151,15 @@ def lib(script, command, env=None, check=True):
 
 
 def shows_the_linux_start_view(s):
-    """Whether the running program's start view, once its frame rate shows its own rate, is
-    that of docs/screenshot.png, each with its frame-rate figure masked, within the tolerance
-    of the committed pictures."""
+    """Whether the running program's start view, once complete and still, is that of
+    docs/screenshot.png, each with its frame-rate figure masked, within the tolerance of the
+    committed pictures. Fails with what it waited for when no such view comes."""
     shot = os.path.join(s.scratch, "start-view.png")
-    lib("pictures.sh", 'shoot_running_program %d "%s"' % (s.process.pid, shot), env=s.env)
+    taken = subprocess.run(["bash", "-c", 'source "$0" && shoot_running_program "$1" "$2"',
+                            os.path.join(LIB, "pictures.sh"), str(s.process.pid), shot],
+                           env=s.env, capture_output=True, text=True)
+    if taken.returncode != 0:
+        raise AssertionError("no picture of the start view: " + taken.stderr.strip())
     lib("pictures.sh", 'masked "%s" "%s"' % (shot, shot + ".masked.png"))
     linux = os.path.join(s.scratch, "linux-start-view.masked.png")
     lib("pictures.sh", 'masked "%s" "%s"' % (os.path.join(ROOT, "docs", "screenshot.png"), linux))
@@ -309,6 +330,60 @@ class Session:
             image = self.screenshot()
             return image if image.difference(before, *region) > threshold else None
         return wait_until(changed, timeout, interval=0.1, what=what)
+
+    def wait_still(self, region=None, timeout=30, what="a still picture"):
+        """Takes screenshots until two in a row are alike over region (left, top, width,
+        height; the whole window when None) and returns the second: a picture of a state that
+        holds, not of a moment in a change. A region with the frame-rate figure in it needs
+        the two within one second."""
+        last = [None]
+
+        def still():
+            self.assert_running()
+            image = self.screenshot()
+            part = crop(image.width, image.height, image.data,
+                        *(region or (0, 0, image.width, image.height)))
+            alike, last[0] = part == last[0], part
+            return image if alike else None
+        return wait_until(still, timeout, interval=0, what=what)
+
+    def wait_rate_changes(self, count=1, timeout=None, what=None):
+        """Waits until the frame-rate figure has changed count times; returns the last shot.
+
+        The program publishes its count of frames once more than a second has passed since the
+        last time, so count changes take in more than count - 1 seconds of its frames. A count
+        equal to the one before shows no change and only makes the wait longer. The figure is
+        told by its glyphs, so the picture behind it may move.
+        """
+        seen = {"figure": rate_figure(self.screenshot()), "changes": 0}
+
+        def changed():
+            self.assert_running()
+            image = self.screenshot()
+            figure = rate_figure(image)
+            if figure != seen["figure"]:
+                seen.update(figure=figure, changes=seen["changes"] + 1)
+            return image if seen["changes"] >= count else None
+        return wait_until(changed, timeout or 20 + 2 * count, interval=0.05,
+                          what=what or "%d change(s) of the frame-rate figure" % count)
+
+    def wait_standstill(self, timeout=60):
+        """Waits until the picture, frame-rate corner aside, stays the same while the frame-rate
+        figure changes twice, that is over more than a second of frames; returns the last shot.
+        Two shots alike might only say that no frame came between them."""
+        seen = {"rest": None, "figure": None, "changes": 0}
+
+        def still():
+            self.assert_running()
+            image = self.screenshot()
+            rest, figure = masked(image, RATE_CORNER), rate_figure(image)
+            if rest != seen["rest"]:
+                seen.update(rest=rest, figure=figure, changes=0)
+            elif figure != seen["figure"]:
+                seen.update(figure=figure, changes=seen["changes"] + 1)
+            return image if seen["changes"] >= 2 else None
+        return wait_until(still, timeout, interval=0.05,
+                          what="a picture that stays the same over a second of frames")
 
     # -- keys ------------------------------------------------------------------------------
     def focus(self):
