@@ -221,8 +221,7 @@ class Soak(unittest.TestCase):
             self.fail("memory grows in both halves after warm-up, by %d and %d kB in %.0f s each: "
                       "%s" % (first, second, half, compared))
 
-        s.key("Escape")
-        self.assertEqual(s.wait_exit(), 0)
+        # That Esc ends it with status 0 is the keyboard and app tests' to show.
         self.assertEqual(s.stderr(), "")
 
 
