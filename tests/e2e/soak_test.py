@@ -1,4 +1,4 @@
-"""Minutes of random keys and window sizes: the program draws on in flat memory and Esc ends it.
+"""Minutes of random keys and window sizes: the program draws on in flat memory and writes nothing.
 
 KX_SOAK_SECONDS sets the length (default 120), KX_SOAK_SEED the random sequence (default 1).
 """
