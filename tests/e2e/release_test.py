@@ -2,8 +2,9 @@
 build reads them; the build's version and time, the Debian changelog, the metainfo's releases,
 the manual page and the release's notes all say what it wrote. The source tarball holds every
 tracked file under one folder, owned by root, with git's modes and the release's time. The
-release check builds the second release as it was told to build the first. (That the release
-comes out the same, byte for byte, is scripts/release.sh --check's to show.)"""
+release check builds the second release as it was told to build the first, and names the
+packages that the two builds' records give at other versions. (That the release comes out the
+same, byte for byte, is scripts/release.sh --check's to show.)"""
 import calendar
 import datetime
 import email.utils
