@@ -242,6 +242,11 @@ class ReleaseCheck(unittest.TestCase):
             record.write("Format: 1.0\nInstalled-Build-Depends:\n dpkg (= 1.21.22),\n"
                          " libc6:amd64 (= 2.36-9+deb12u10)\n")
         done = self.check("", other)
+        # A failed check keeps its second build to be looked at, and says where.
+        kept = re.search(r"^release: the second build is in (/\S+)/kullerix-9\.8\.7$",
+                         done.stderr, re.M)
+        self.assertTrue(kept, done.stderr)
+        self.addCleanup(shutil.rmtree, kept.group(1), True)
         self.assertNotEqual(done.returncode, 0)
         self.assertIn("the two builds were made with other packages", done.stderr)
         self.assertIn("\n  libc6:amd64: 2.36-9+deb12u9, 2.36-9+deb12u10\n", done.stderr)
