@@ -26,9 +26,10 @@ quick=(libgtest-dev libstb-dev python3)
 # lintian and the desktop and AppStream checkers judge its package; openbox, weston and xwayland
 # are the real desktops it runs under; hardening-check (devscripts) tells whether the
 # packaged programs are hardened; git lists the source for the test of the release's
-# tarball, and the locale sources give the release check its German locale.
+# tarball, and the locale sources give the release check its German locale; GnuPG makes and
+# checks the test's OpenPGP signature of a release's checksums.
 native=("${quick[@]}" xdotool tesseract-ocr tesseract-ocr-eng apitrace lintian devscripts
-        desktop-file-utils appstream openbox weston xwayland xclip git locales)
+        desktop-file-utils appstream openbox weston xwayland xclip git locales gnupg gpgv)
 # The fuzz targets are built with clang's libFuzzer.
 fuzz=(clang libclang-rt-dev)
 # The benchmarks (scripts/frame-rates.sh) and the memory check (scripts/valgrind.sh).
@@ -36,9 +37,12 @@ tools=(libbenchmark-dev valgrind)
 # The Windows build: the mingw-w64 cross compiler (its posix threads model has std::thread and
 # std::mutex), NSIS for the installer and strip-nondeterminism for the zip's times; to run
 # what it builds, Wine, and openbox, which keeps Wine from waiting on a window manager whenever
-# a window hides, and icoutils to read the program's resources.
-windows_build=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev nsis strip-nondeterminism)
-windows=("${windows_build[@]}" wine wine64 openbox icoutils)
+# a window hides, and icoutils to read the program's resources. osslsigncode signs the program
+# and the installer (Authenticode) when given a certificate, which the tests make with openssl,
+# and 7-Zip unpacks the installer to compare a signed one with an unsigned one.
+windows_build=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev nsis strip-nondeterminism
+               osslsigncode)
+windows=("${windows_build[@]}" wine wine64 openbox icoutils openssl 7zip)
 # An ARM build: Debian's cross compiler, the libraries the program links for that architecture
 # (and the reference decoder and GoogleTest's source for its unit tests), Mesa's drivers for it,
 # and qemu-user to run what it builds. arm_packages ARCH prints them.
@@ -48,8 +52,10 @@ arm_packages() {
 }
 # A release: diffoscope, which shows what differs between two builds (with what it reads .deb
 # files and binaries with), and the locale sources for the check's second build.
-# git lists the files of the source tarball.
-release=(git diffoscope-minimal python3-debian xxd locales)
+# git lists the files of the source tarball. GnuPG signs the checksums (--sign), openssl sees
+# that the Windows signing key is the certificate's (--sign-windows), and the check compares
+# signed Windows packages by what they unpack to, with 7-Zip.
+release=(git diffoscope-minimal python3-debian xxd locales gnupg openssl 7zip)
 
 # The foreign builds are made and run on a PC (amd64), where Wine runs 64-bit Windows programs
 # and qemu-user ARM ones; on an ARM machine the test command tests its own build alone.

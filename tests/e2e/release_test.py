@@ -2,8 +2,9 @@
 build reads them; the build's version and time, the Debian changelog, the metainfo's releases,
 the manual page and the release's notes all say what it wrote. The source tarball holds every
 tracked file under one folder, owned by root, with git's modes and the release's time. The
-release check builds the second release as it was told to build the first. (That the release
-comes out the same, byte for byte, is scripts/release.sh --check's to show.)"""
+release check builds the second release as it was told to build the first, and names the
+packages that the two builds' records give at other versions. (That the release comes out the
+same, byte for byte, is scripts/release.sh --check's to show.)"""
 import calendar
 import datetime
 import email.utils
@@ -16,7 +17,7 @@ import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from harness import ROOT, lib, manifest
+from harness import LIB, ROOT, lib, manifest
 
 BUILD_DIR = os.environ.get("KX_BUILD_DIR", "")
 WEEKDAYS = ["Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"]
@@ -189,34 +190,68 @@ class SourceTarball(unittest.TestCase):
 
 
 class ReleaseCheck(unittest.TestCase):
-    def test_builds_the_second_release_with_the_first_ones_arguments(self):
+    def setUp(self):
         # A first release whose source's scripts/release.sh only notes how it was called and
-        # makes the first release's one file again.
-        scratch = tempfile.mkdtemp(prefix="kx-check-")
-        self.addCleanup(shutil.rmtree, scratch, True)
-        first = os.path.join(scratch, "first")
-        os.makedirs(os.path.join(first, "build", "dist-work", "host"))
-        with open(os.path.join(first, "build", "dist-work", "host", "manifest.env"), "w") as facts:
+        # makes the first release's files again, with the record of the build in KX_RECORD.
+        self.scratch = tempfile.mkdtemp(prefix="kx-check-")
+        self.addCleanup(shutil.rmtree, self.scratch, True)
+        self.first = os.path.join(self.scratch, "first")
+        os.makedirs(os.path.join(self.first, "build", "dist-work", "host"))
+        with open(os.path.join(self.first, "build", "dist-work", "host", "manifest.env"),
+                  "w") as facts:
             facts.write('KX_VERSION="9.8.7"\n')
-        source = os.path.join(scratch, "kullerix-9.8.7")
+        source = os.path.join(self.scratch, "kullerix-9.8.7")
         os.makedirs(os.path.join(source, "scripts"))
         release = os.path.join(source, "scripts", "release.sh")
         with open(release, "w") as script:
             script.write('#!/bin/sh\necho "$*" >>"$KX_CALLS"\nmkdir -p build/dist\n'
-                         'cp "$KX_FIRST" build/dist/\n')
+                         'cp "$KX_FIRST" build/dist/\n'
+                         'cp "$KX_RECORD" build/dist/kullerix-9.8.7.buildinfo\n')
         os.chmod(release, 0o755)
-        tarball = os.path.join(first, "build", "dist", "kullerix-9.8.7.tar.gz")
-        os.makedirs(os.path.dirname(tarball))
-        subprocess.run(["tar", "-czf", tarball, "-C", scratch, "kullerix-9.8.7"], check=True)
-        for arguments in ("", "--any-release"):
+        self.tarball = os.path.join(self.first, "build", "dist", "kullerix-9.8.7.tar.gz")
+        os.makedirs(os.path.dirname(self.tarball))
+        subprocess.run(["tar", "-czf", self.tarball, "-C", self.scratch, "kullerix-9.8.7"],
+                       check=True)
+        self.record = os.path.join(self.first, "build", "dist", "kullerix-9.8.7.buildinfo")
+        with open(self.record, "w") as record:
+            record.write("Format: 1.0\nInstalled-Build-Depends:\n dpkg (= 1.21.22),\n"
+                         " libc6:amd64 (= 2.36-9+deb12u9)\n")
+
+    def check(self, arguments, record):
+        calls = os.path.join(self.scratch, "calls" + arguments)
+        env = dict(os.environ, KX_CALLS=calls, KX_FIRST=self.tarball, KX_RECORD=record)
+        done = subprocess.run(["bash", "-c", 'source "$0" && source "$1" && source "$2" && '
+                               'check_release "$3" ' + arguments]
+                              + [os.path.join(LIB, name) for name in
+                                 ("manifest.sh", "buildinfo.sh", "release.sh")] + [self.first],
+                              env=env, capture_output=True, text=True)
+        with open(calls) as made:
+            self.assertEqual(made.read(), arguments + "\n")
+        return done
+
+    def test_builds_the_second_release_with_the_first_ones_arguments(self):
+        for arguments in ("", "--any-release", "--as-signed openpgp"):
             with self.subTest(arguments=arguments):
-                calls = os.path.join(scratch, "calls" + arguments)
-                env = dict(os.environ, KX_CALLS=calls, KX_FIRST=tarball)
-                said = lib("release.sh", 'source "$(dirname "$0")/manifest.sh" && '
-                           'check_release "%s" %s' % (first, arguments), env=env)
-                self.assertIn("The two builds are identical", said)
-                with open(calls) as made:
-                    self.assertEqual(made.read(), arguments + "\n")
+                done = self.check(arguments, self.record)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                self.assertIn("The two builds are identical", done.stdout)
+
+    def test_names_the_packages_that_the_second_build_had_at_other_versions(self):
+        other = os.path.join(self.scratch, "other.buildinfo")
+        with open(other, "w") as record:
+            record.write("Format: 1.0\nInstalled-Build-Depends:\n dpkg (= 1.21.22),\n"
+                         " libc6:amd64 (= 2.36-9+deb12u10)\n")
+        done = self.check("", other)
+        # A failed check keeps its second build to be looked at, and says where.
+        kept = re.search(r"^release: the second build is in (/\S+)/kullerix-9\.8\.7$",
+                         done.stderr, re.M)
+        self.assertTrue(kept, done.stderr)
+        self.addCleanup(shutil.rmtree, kept.group(1), True)
+        self.assertNotEqual(done.returncode, 0)
+        self.assertIn("the two builds were made with other packages", done.stderr)
+        self.assertIn("\n  libc6:amd64: 2.36-9+deb12u9, 2.36-9+deb12u10\n", done.stderr)
+        self.assertNotIn("dpkg", done.stderr)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -5,10 +5,14 @@ the installer installs it silently with a shortcut that starts it, replaces an e
 and its uninstaller leaves nothing behind. Without Wine: what the program's file and the
 installer tell Windows of themselves, the program's hardening and the DLLs it needs, the
 zip's text files, what its notices of the parts of other projects in the program take of
-Debian's copyright files, and the bill of materials of those files."""
+Debian's copyright files, and the bill of materials of those files. Signed with a certificate
+of our own, as a release does (Authenticode), the program in the zip and in the installer and
+the installer itself verify, a changed byte does not, the signed installer still installs, and
+without their signatures the signed packages are the unsigned ones."""
 import hashlib
 import os
 import re
+import shutil
 import struct
 import subprocess
 import tempfile
@@ -17,7 +21,7 @@ import xml.etree.ElementTree as ElementTree
 import zipfile
 
 from expected import HEIGHT, SKY, VERTEX_SHADER, WALL_TEXTURE, WIDTH
-from foreign import FACTS, ForeignSession
+from foreign import BUILD_DIR, FACTS, ForeignSession
 from harness import ROOT, lib, near, shows_the_linux_start_view, wait_until
 
 ZIP, INSTALLER, VERSION = (FACTS.get(name, "") for name in ("KX_ZIP", "KX_INSTALLER", "KX_VERSION"))
@@ -587,6 +591,138 @@ class Installer(unittest.TestCase):
         subprocess.run(["wineserver", "-k"], env=s.env)
         subprocess.run(["wineserver", "-w"], env=s.env, timeout=60)
         self.assertEqual(registry_keys(wine["WINEPREFIX"], "Kullerix"), [], "no key of ours is left")
+
+
+def verify(path, ca):
+    """osslsigncode's verification of a program's signature, trusting the certificate ca."""
+    return subprocess.run(["osslsigncode", "verify", "-CAfile", ca, "-in", path],
+                          capture_output=True, text=True)
+
+
+def flip_a_byte(path, offset):
+    with open(path, "r+b") as f:
+        f.seek(offset)
+        byte = f.read(1)
+        f.seek(offset)
+        f.write(bytes([byte[0] ^ 1]))
+
+
+class Authenticode(unittest.TestCase):
+    """The build's zip and installer made again by CPack, at the release's time, unsigned and
+    signed with a certificate of our own (sign_windows_packages, as --sign-windows does)."""
+    SIGNER = "/CN=Kullerix test signer"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.scratch = tempfile.TemporaryDirectory(prefix="kx-authenticode-")
+        cls.cert, cls.key = (os.path.join(cls.scratch.name, name)
+                             for name in ("cert.pem", "key.pem"))
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-subj", cls.SIGNER, "-keyout", cls.key, "-out", cls.cert],
+                       check=True, capture_output=True)
+        env = dict(os.environ, SOURCE_DATE_EPOCH=FACTS["KX_RELEASE_EPOCH"])
+        cls.unsigned, cls.signed = (os.path.join(cls.scratch.name, name)
+                                    for name in ("unsigned", "signed"))
+        subprocess.run(["cpack", "-B", cls.unsigned], cwd=BUILD_DIR,
+                       env=env, check=True, capture_output=True)
+        lib("signing.sh", 'sign_windows_packages "%s" "%s" "%s" "%s"'
+            % (BUILD_DIR, cls.signed, cls.cert, cls.key), env=env)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.scratch.cleanup()
+
+    def package(self, folder, path):
+        return os.path.join(folder, os.path.basename(path))
+
+    def unpacked_program(self, package, folder):
+        """The program that a zip or an installer packs, unpacked into folder."""
+        subprocess.run(["7zz", "e", "-y", "-bso0", "-o" + folder, package, "-r", "kullerix.exe"],
+                       check=True)
+        return os.path.join(folder, "kullerix.exe")
+
+    def test_the_program_in_the_zip_and_in_the_installer_and_the_installer_verify(self):
+        scratch = tempfile.mkdtemp(dir=self.scratch.name)
+        signed = [self.unpacked_program(self.package(self.signed, ZIP),
+                                        os.path.join(scratch, "zip")),
+                  self.unpacked_program(self.package(self.signed, INSTALLER),
+                                        os.path.join(scratch, "installer")),
+                  self.package(self.signed, INSTALLER)]
+        for path in signed:
+            verified = verify(path, self.cert)
+            self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
+            self.assertIn("Signature verification: ok", verified.stdout)
+            self.assertIn("Subject: " + self.SIGNER, verified.stdout)
+            self.assertIn("Timestamp is not available", verified.stdout, "nothing was fetched")
+        unsigned = self.unpacked_program(self.package(self.unsigned, ZIP),
+                                         os.path.join(scratch, "unsigned"))
+        self.assertNotEqual(verify(unsigned, self.cert).returncode, 0)
+
+        for path in signed[1:]:
+            changed = path + ".changed"
+            shutil.copyfile(path, changed)
+            flip_a_byte(changed, os.path.getsize(changed) // 3)
+            refused = verify(changed, self.cert)
+            self.assertNotEqual(refused.returncode, 0, path)
+            self.assertIn("MISMATCH", refused.stdout, path)
+
+    def test_without_their_signatures_the_signed_packages_are_the_unsigned_ones(self):
+        scratch = tempfile.mkdtemp(dir=self.scratch.name)
+        top = os.path.basename(ZIP)[:-len(".zip")]
+        for package, removed in ((ZIP, [top + "/kullerix.exe"]),
+                                 (INSTALLER, [os.path.basename(INSTALLER), "kullerix.exe"])):
+            views = {}
+            for folder, expected in ((self.signed, removed), (self.unsigned, [])):
+                views[folder] = os.path.join(scratch, os.path.basename(folder) + package[-4:])
+                said = lib("signing.sh", 'unsigned_view "%s" "%s"'
+                           % (self.package(folder, package), views[folder]))
+                self.assertEqual(said.split(), expected)
+            compared = subprocess.run(["diff", "-r", views[self.signed], views[self.unsigned]],
+                                      capture_output=True, text=True)
+            self.assertEqual(compared.returncode, 0, compared.stdout)
+
+        # A signed zip whose program has one byte changed is another zip, signature or not.
+        changed = os.path.join(scratch, os.path.basename(ZIP))
+        with zipfile.ZipFile(self.package(self.signed, ZIP)) as signed, \
+                zipfile.ZipFile(changed, "w", zipfile.ZIP_DEFLATED) as copy:
+            for entry in signed.infolist():
+                data = signed.read(entry)
+                if entry.filename.endswith("/kullerix.exe"):
+                    data = data[:4096] + bytes([data[4096] ^ 1]) + data[4097:]
+                copy.writestr(entry, data)
+        said = lib("signing.sh", 'unsigned_view "%s" "%s"'
+                   % (changed, os.path.join(scratch, "changed")))
+        self.assertEqual(said.split(), [top + "/kullerix.exe"])
+        compared = subprocess.run(["diff", "-r", os.path.join(scratch, "changed", "files"),
+                                   os.path.join(scratch, "unsigned.zip", "files")],
+                                  capture_output=True, text=True)
+        self.assertIn("kullerix.exe differ", compared.stdout)
+
+    def test_the_signed_installer_installs_the_signed_program(self):
+        wine = dict(os.environ, **new_prefix(tempfile.mkdtemp(dir=self.scratch.name)))
+        installed = subprocess.run(["wine", self.package(self.signed, INSTALLER), "/S"], env=wine,
+                                   capture_output=True, timeout=300)
+        subprocess.run(["wineserver", "-w"], env=wine, timeout=300)
+        self.assertEqual(installed.returncode, 0, "the installer's own check passes its signature")
+        program = os.path.join(wine["WINEPREFIX"], "drive_c", "Program Files", "Kullerix",
+                               "kullerix.exe")
+        self.assertEqual(verify(program, self.cert).returncode, 0)
+        subprocess.run(["wineserver", "-k"], env=wine)
+
+    def test_a_key_that_is_not_the_certificates_is_refused_before_anything_is_built(self):
+        other = os.path.join(self.scratch.name, "other.pem")
+        subprocess.run(["openssl", "genpkey", "-algorithm", "RSA", "-out", other], check=True,
+                       capture_output=True)
+        for key, complaint in ((self.key, ""),
+                               (other, "%s is not the private key of the certificate %s"
+                                % (other, self.cert)),
+                               (self.cert, self.cert + " is no PEM private key")):
+            checked = subprocess.run(
+                ["bash", "-c", 'source "$0" && check_signing_keys "" "$1" "$2"',
+                 os.path.join(ROOT, "scripts", "lib", "signing.sh"), self.cert, key],
+                capture_output=True, text=True)
+            self.assertEqual((checked.returncode != 0, checked.stderr.strip()),
+                             (bool(complaint), "release: " + complaint if complaint else ""))
 
 
 if __name__ == "__main__":
