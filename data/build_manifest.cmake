@@ -10,8 +10,11 @@
 #   KX_RUN_COMMAND         what runs the target's programs here: the emulator with its
 #                          settings, or nothing where they run as they are
 #   KX_PACKAGES            every package that `cpack` makes in the build folder, and by kind:
-#   KX_DEB, KX_ZIP, KX_INSTALLER   the Debian package; the Windows zip and installer
+#   KX_DEB, KX_DATA_DEB    the Debian package of the program, of this build's architecture, and
+#                          the one of its data, for every architecture (Architecture: all)
+#   KX_ZIP, KX_INSTALLER   the Windows zip and installer
 #   KX_GENERATORS          the asset generators' targets, which a cross build runs from here
+#   KX_HOST_BUILD          a cross build's build for this machine, whose generators it runs
 #   KX_FIGURES_TOOL        the drawing tool of scripts/figures.sh, where the build has it
 #   KX_STATIC_COMPONENTS   where the program carries other projects linked statically (Windows):
 #                          a file of tab-separated lines, each a component, the Debian package
@@ -21,8 +24,8 @@ set(KX_MANIFEST ${CMAKE_BINARY_DIR}/manifest.env)
 
 function(kx_write_manifest)
   set(names KX_VERSION KX_RELEASE_DATE KX_RELEASE_EPOCH KX_VENDOR KX_COPYRIGHT KX_SYSTEM KX_ARCH KX_PROGRAM KX_RUN_DIR
-    KX_RUN_COMMAND KX_PACKAGES KX_DEB KX_ZIP KX_INSTALLER KX_GENERATORS KX_FIGURES_TOOL
-    KX_STATIC_COMPONENTS)
+    KX_RUN_COMMAND KX_PACKAGES KX_DEB KX_DATA_DEB KX_ZIP KX_INSTALLER KX_GENERATORS
+    KX_HOST_BUILD KX_FIGURES_TOOL KX_STATIC_COMPONENTS)
   set(KX_VERSION ${PROJECT_VERSION})
   if(WIN32)
     set(KX_SYSTEM windows)
@@ -33,7 +36,10 @@ function(kx_write_manifest)
   endif()
   set(KX_PROGRAM $<TARGET_FILE:kullerix>)
   set(KX_RUN_COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR})
-  set(KX_PACKAGES ${KX_DEB} ${KX_ZIP} ${KX_INSTALLER})
+  set(KX_PACKAGES ${KX_DEB} ${KX_DATA_DEB} ${KX_ZIP} ${KX_INSTALLER})
+  if(CMAKE_CROSSCOMPILING)
+    get_filename_component(KX_HOST_BUILD ${KX_HOST_TOOLS} DIRECTORY)
+  endif()
   if(TARGET kx_figures)
     set(KX_FIGURES_TOOL $<TARGET_FILE:kx_figures>)
   endif()

@@ -1,8 +1,9 @@
-"""Kullerix for ARM (the arm64 or armhf build in KX_BUILD_DIR) from its Debian package, under
-qemu-user on Xvfb: the program from the package's files draws the start view of the native
+"""Kullerix for ARM (the arm64 or armhf build in KX_BUILD_DIR) from its Debian packages, under
+qemu-user on Xvfb: the program from the packages' files draws the start view of the native
 program, reports a missing file in its message box and ends on Esc, writing nothing; apt installs
-the package with the libraries of that architecture, the installed program runs, and removing it
-leaves none of its files. (The package's own fields, files and checks are package_test's.)
+the program's package with the data package and the libraries of that architecture, the
+installed program runs, and removing both leaves none of their files. (The packages' own fields,
+files and checks are package_test's.)
 
 The program draws 1 to 4 frames a second under emulation; every wait is for a picture or a
 window, with deadlines that allow for that."""
@@ -23,6 +24,13 @@ def run(*args, **kwargs):
     return subprocess.run(list(args), check=True, capture_output=True, text=True, **kwargs).stdout
 
 
+def installed_for(name, architecture):
+    """Whether dpkg has the package installed for the architecture, or for all."""
+    listed = subprocess.run(["dpkg-query", "-W", "-f", "${Architecture} ${db:Status-Status}\n",
+                             name], capture_output=True, text=True).stdout.splitlines()
+    return any(line in (architecture + " installed", "all installed") for line in listed)
+
+
 def greyish(colour):
     return max(colour) - min(colour) < 16
 
@@ -39,7 +47,8 @@ class PackagedProgram(unittest.TestCase):
     def setUpClass(cls):
         cls.scratch = tempfile.mkdtemp(prefix="kx-%s-" % FACTS.get("KX_ARCH"))
         cls.tree = os.path.join(cls.scratch, "tree")
-        run("dpkg-deb", "-x", FACTS["KX_DEB"], cls.tree)
+        for package in (FACTS["KX_DEB"], FACTS["KX_DATA_DEB"]):
+            run("dpkg-deb", "-x", package, cls.tree)
 
     @classmethod
     def tearDownClass(cls):
@@ -67,27 +76,32 @@ class PackagedProgram(unittest.TestCase):
 
 
 class AptInstall(unittest.TestCase):
-    def test_apt_installs_it_with_the_libraries_of_its_architecture_and_removes_every_file(self):
+    def test_apt_installs_it_with_its_data_and_libraries_and_removes_every_file(self):
         architecture, package = FACTS["KX_ARCH"], FACTS["KX_DEB"]
-        status = subprocess.run(["dpkg-query", "-W", "-f", "${db:Status-Status}", "kullerix"],
-                                capture_output=True, text=True).stdout
-        self.assertNotEqual(status, "installed",
-                            "kullerix is installed on this machine, and this test would replace it")
+        packages = ["kullerix:" + architecture, "kullerix-data"]
+        for name in ("kullerix", "kullerix-data"):
+            status = subprocess.run(["dpkg-query", "-W", "-f", "${db:Status-Status}", name],
+                                    capture_output=True, text=True).stdout
+            self.assertNotEqual(status, "installed",
+                                name + " is installed on this machine, and this test would replace it")
         sudo = [] if os.geteuid() == 0 else ["sudo"]
         env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
-        remove = sudo + ["apt-get", "remove", "-y", "-qq", "kullerix:" + architecture]
-        run(*sudo, "apt-get", "install", "-y", "-qq", os.path.abspath(package), env=env)
+        # Another apt on this machine may hold dpkg's lock for a while; apt waits for it.
+        apt = sudo + ["apt-get", "-y", "-qq", "-o", "DPkg::Lock::Timeout=300"]
+        remove = apt + ["remove"] + packages
+        run(*apt, "install", os.path.abspath(package), os.path.abspath(FACTS["KX_DATA_DEB"]),
+            env=env)
         self.addCleanup(subprocess.run, remove, env=env, capture_output=True)
         self.assertEqual(run("dpkg-query", "-W", "-f", "${Architecture}", "kullerix"), architecture)
-        # Every library it depends on is there for its architecture.
+        self.assertEqual(run("dpkg-query", "-W", "-f", "${Architecture}", "kullerix-data"), "all")
+        # Everything it depends on is installed for its architecture, or for all of them.
         for depend in run("dpkg-deb", "-f", package, "Depends").strip().split(", "):
             names = [alternative.split()[0] for alternative in depend.split(" | ")]
-            self.assertTrue(any(subprocess.run(["dpkg-query", "-W", name + ":" + architecture],
-                                               capture_output=True).returncode == 0
-                                for name in names), depend)
-        files = [path for path in run("dpkg-query", "-L", "kullerix:" + architecture).splitlines()
+            self.assertTrue(any(installed_for(name, architecture) for name in names), depend)
+        files = [path for path in run("dpkg-query", "-L", *packages).splitlines()
                  if os.path.isfile(path) or os.path.islink(path)]
-        self.assertIn("/" + BINARY, files)
+        for path in (BINARY, DATA + "/" + WALL_TEXTURE):
+            self.assertIn("/" + path, files)
 
         s = emulated(self, "/")
         s.start_program()
