@@ -9,7 +9,7 @@
 # other is given whole. It holds no date: the same packages give the same bytes.
 cmake_minimum_required(VERSION 3.25)
 
-include(${CMAKE_CURRENT_LIST_DIR}/dep5_stanzas.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../dep5_stanzas.cmake)
 
 # package_of(FILE RESULT): the Debian package that holds FILE, an absolute path or a library
 # that COMPILER finds, as "NAME" or, for one of several architectures, "NAME:ARCH".

@@ -3,7 +3,8 @@ the program's, of the build's architecture, its program hardened as Debian's bui
 one, depends on the libraries the binary links and on the data package of exactly its version;
 the data package is for every architecture, and a cross build makes the same one, byte for byte,
 as the build for this machine whose generators it ran. Together they hold the build's install
-tree and pass Debian's checkers (the metainfo's validation is install_test's)."""
+tree, each with a copyright file in Debian's machine-readable format, and pass Debian's checkers
+(the metainfo's validation is install_test's)."""
 import gzip
 import os
 import re
@@ -20,6 +21,7 @@ BUILD_DIR = os.environ.get("KX_BUILD_DIR", "")
 MACHINES = {"amd64": ("x86-64", "/lib64/ld-linux-x86-64.so.2"),
             "arm64": ("ARM aarch64", "/lib/ld-linux-aarch64.so.1"),
             "armhf": ("ARM, EABI5", "/lib/ld-linux-armhf.so.3")}
+DEP5 = "https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
 # The notes of `lintian -I --pedantic` that stay, with why; any other, like any error or
 # warning, fails the test.
 LINTIAN_NOTES = {
@@ -47,9 +49,46 @@ def fields(package):
     return dict(re.findall(r"^(\S+): (.*)$", run("dpkg-deb", "-f", package), re.M))
 
 
-def copyright_line():
-    return next(line.strip() for line in read(os.path.join(ROOT, "LICENSE")).splitlines()
-                if line.startswith("Copyright (c) "))
+def words(text):
+    return " ".join(text.split())
+
+
+def paragraphs(text):
+    """The paragraphs of a file in Debian's control-file syntax, as {field: value}; a value's
+    continuation lines follow its first line after a newline, without their leading space."""
+    found = []
+    for block in re.split(r"\n[ \t]*\n", text.strip("\n")):
+        paragraph, name = {}, None
+        for line in block.splitlines():
+            if line[:1] in (" ", "\t"):
+                paragraph[name] += "\n" + line[1:]
+            else:
+                name, colon, value = line.partition(":")
+                assert colon, "neither a field nor a continuation line: " + line
+                paragraph[name] = value.strip()
+        found.append(paragraph)
+    return found
+
+
+def licence_text(value):
+    """The text of a License field, its " ." lines blank."""
+    return "\n".join("" if line == "." else line for line in value.split("\n")[1:])
+
+
+def licence_of(paragraph, found):
+    """(name, text) of the licence of a Files paragraph among the paragraphs found: the text
+    follows the name, or is a paragraph of its own."""
+    name = paragraph["License"].split("\n")[0]
+    return name, licence_text(paragraph["License"]) or next(
+        (licence_text(p["License"]) for p in found
+         if "Files" not in p and p.get("License", "").split("\n")[0] == name), None)
+
+
+def matches(pattern, path):
+    """Whether a Files pattern of the format matches a path: * and ? match any characters
+    and one character, a slash included."""
+    expression = "".join(".*" if c == "*" else "." if c == "?" else re.escape(c) for c in pattern)
+    return re.fullmatch(expression, path) is not None
 
 
 class DebianPackages(unittest.TestCase):
@@ -118,11 +157,60 @@ class DebianPackages(unittest.TestCase):
             doc = os.path.join(tree, "usr/share/doc", package)
             with gzip.open(os.path.join(doc, "changelog.gz"), "rt") as changelog:
                 self.assertTrue(changelog.readline().startswith("kullerix (%s)" % self.facts["KX_VERSION"]))
-            copyright = read(os.path.join(doc, "copyright"))
-            self.assertIn(copyright_line(), copyright)
-            self.assertIn(read(os.path.join(self.data_tree,
-                                            "usr/share/kullerix/textures/Font.LICENSE.txt")),
-                          copyright)
+
+    def test_the_copyright_file_is_in_debians_format_and_covers_every_file(self):
+        copyright = read(os.path.join(self.program_tree, "usr/share/doc/kullerix/copyright"))
+        self.assertEqual(read(os.path.join(self.data_tree, "usr/share/doc/kullerix-data/copyright")),
+                         copyright)
+        header, *rest = paragraphs(copyright)
+        self.assertEqual(header["Format"], DEP5)
+        files = [p for p in rest if "Files" in p]
+
+        # Ours: LICENSE's holder and year, and its text after the copyright line.
+        license = read(os.path.join(ROOT, "LICENSE"))
+        holder = re.search(r"^Copyright \(c\) (\d+ .+)$", license, re.M)
+        ours = (words(holder.group(1)), words(license[holder.end():]))
+        # The glyph sheet's, and of the fonts' copyright file beside it: the fonts' copyright and
+        # licence, as that file gives them for all their files.
+        textures = os.path.join(self.data_tree, "usr/share/kullerix/textures")
+        fonts = paragraphs(read(os.path.join(textures, "Font.LICENSE.txt")))
+        fonts_all = next(p for p in fonts if p.get("Files") == "*")
+        theirs = (words(fonts_all["Copyright"]), words(licence_of(fonts_all, fonts)[1]))
+
+        for tree in (self.program_tree, self.data_tree):
+            for path in files_below(tree):
+                paragraph = [p for p in files if any(matches(pattern, path)
+                                                     for pattern in p["Files"].split())][-1:]
+                self.assertTrue(paragraph, path + " is in no Files paragraph")
+                name, text = licence_of(paragraph[0], rest)
+                self.assertTrue(text, "the text of " + name)
+                expected = theirs if path.endswith(("/textures/Font.tga",
+                                                    "/textures/Font.LICENSE.txt")) else ours
+                self.assertEqual((words(paragraph[0]["Copyright"]), words(text)), expected, path)
+
+        # lintian reads a copyright file as this format only in a source package's debian/; one
+        # made of the two packages' files has it there.
+        source = os.path.join(self.scratch, "source", "kullerix-" + self.facts["KX_VERSION"])
+        for tree in (self.program_tree, self.data_tree):
+            shutil.copytree(tree, source, dirs_exist_ok=True)
+        os.makedirs(os.path.join(source, "debian", "source"))
+        control = ("Source: kullerix\nMaintainer: %s\n\nPackage: kullerix\nArchitecture: any\n"
+                   "Description: %s\n" % (fields(self.program)["Maintainer"], "the files"))
+        for name, text in (("control", control), ("copyright", copyright),
+                           ("source/format", "3.0 (native)\n")):
+            with open(os.path.join(source, "debian", name), "w", encoding="utf-8") as f:
+                f.write(text)
+        with gzip.open(os.path.join(source, "usr/share/doc/kullerix/changelog.gz"), "rt") as f:
+            with open(os.path.join(source, "debian", "changelog"), "w") as changelog:
+                changelog.write(f.read())
+        run("dpkg-source", "-Zgzip", "-z1", "-b", os.path.basename(source),
+            cwd=os.path.dirname(source))
+        dsc = os.path.join(os.path.dirname(source), "kullerix_%s.dsc" % self.facts["KX_VERSION"])
+        checked = subprocess.run(["lintian", "-I", "--pedantic", "-E", "--tag-display-limit", "0",
+                                  "-C", "debian/copyright/dep5", dsc],
+                                 capture_output=True, text=True)
+        self.assertEqual(checked.stdout, "", checked.stdout + checked.stderr)
+        self.assertEqual(checked.returncode, 0, checked.stderr)
 
     def test_pass_lintian_but_for_the_listed_notes_and_the_desktop_entry_checker(self):
         lintian = subprocess.run(["lintian", "-I", "--pedantic", "--tag-display-limit", "0",

@@ -1,8 +1,10 @@
 # Reads the machine-readable copyright files of Debian packages (DEP-5: paragraphs of fields,
-# "Files" stanzas and stand-alone "License" paragraphs) for third_party_notices.cmake: it picks
-# the stanzas of some of a package's files. A stanza that names a licence without its text is
-# followed by that licence's own paragraph; one that the file does not have is an error, since a
-# notice without the licence's terms is none.
+# "Files" stanzas and stand-alone "License" paragraphs) for the Windows notices
+# (windows/third_party_notices.cmake) and the Debian packages' own copyright file
+# (CMakeLists.txt): it picks the stanzas of some of a package's files. A stanza that names a
+# licence without its text is followed by that licence's own paragraph; one that the file does
+# not have is an error, since a notice without the licence's terms is none. And it writes a
+# text as the lines of a field in such a file.
 
 # dep5_stanzas(TEXT INCLUDE EXCLUDE STANZAS LICENCES): the stanzas of a DEP-5 copyright file
 # whose Files name a pattern that matches the regular expression INCLUDE but not EXCLUDE,
@@ -84,4 +86,16 @@ function(dep5_stanzas text include exclude stanzas_result licences_result)
   endforeach()
   set(${stanzas_result} "${text}" PARENT_SCOPE)
   set(${licences_result} "${licences}" PARENT_SCOPE)
+endfunction()
+
+# dep5_text(TEXT RESULT): TEXT as the lines that follow a field's first line: each after one
+# space, an empty one as " .", with no white space at their ends.
+function(dep5_text text result)
+  string(STRIP "${text}" text)
+  string(REGEX REPLACE "[ \t]+\n" "\n" text "${text}")
+  string(REPLACE "\n" "\n " text " ${text}")
+  # Twice: of two empty lines in a row, the first replacement takes the newline between them.
+  string(REPLACE "\n \n" "\n .\n" text "${text}")
+  string(REPLACE "\n \n" "\n .\n" text "${text}")
+  set(${result} "${text}" PARENT_SCOPE)
 endfunction()
