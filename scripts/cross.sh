@@ -7,6 +7,7 @@
 #   arm64    64-bit ARM Debian (Raspberry Pi 3 and later, ARM laptops and boards), with
 #            Debian's cross compiler and arm64 libraries: kullerix_VERSION_arm64.deb
 #   armhf    32-bit ARM Debian (Raspberry Pi OS 32-bit, older boards): kullerix_VERSION_armhf.deb
+#            (both with kullerix-data_VERSION_all.deb, the data package of every architecture)
 # About 5 minutes the first time on 2 cores, one after.
 # Usage: scripts/cross.sh windows|arm64|armhf [--run]
 #   --run  then starts the built program: for Windows the zip's kullerix.exe, unpacked into

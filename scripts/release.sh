@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Makes a release of the checked-out commit in build/dist: the source (kullerix-VERSION.tar.gz,
-# every tracked file under one folder), the Debian packages for amd64, arm64 and armhf, the
-# Windows zip and installer, the release's notes (kullerix-VERSION-notes.md), the record of the
-# build (kullerix-VERSION.buildinfo: the Debian release, every installed package's version, the
-# build's settings and the checksums of the files it made) and SHA256SUMS, signed where asked.
-# The version, its date and its notes come from NEWS.md. Built again from the same source with
-# the same packages, anywhere, it gives the same files byte for byte: every time they carry is
-# the start (00:00 UTC) of the release's date. Releases are built on Debian 12, the older tested
-# release, so that the amd64 package installs on Debian 12 and 13 alike. It refuses a tree with
-# uncommitted changes. About a minute on 2 cores (2 with --check), the installs aside.
+# every tracked file under one folder), the Debian packages for amd64, arm64 and armhf and the
+# one of their data (Architecture: all), the Windows zip and installer, the release's notes
+# (kullerix-VERSION-notes.md), the record of the build (kullerix-VERSION.buildinfo: the Debian
+# release, every installed package's version, the build's settings and the checksums of the
+# files it made) and SHA256SUMS, signed where asked. The version, its date and its notes come
+# from NEWS.md. Built again from the same source with the same packages, anywhere, it gives the
+# same files byte for byte: every time they carry is the start (00:00 UTC) of the release's
+# date. Releases are built on Debian 12, the older tested release, so that the amd64 package
+# installs on Debian 12 and 13 alike. It refuses a tree with uncommitted changes. About a minute
+# on 2 cores (2 with --check), the installs aside.
 # Usage: scripts/release.sh [--sign KEY [--sign-windows CERT CERTKEY]] [--check] [--dirty]
 #                           [--any-release]
 #   --sign KEY     signs SHA256SUMS with the OpenPGP key KEY (a key id or fingerprint of a secret

@@ -36,8 +36,8 @@ source_tarball() {
 # RECORD) and how to check it. SIGNED says what signs the release: nothing, "openpgp"
 # (SHA256SUMS.asc) or "openpgp+authenticode" (and its Windows files).
 release_notes() {
-  local work=$1 source=$2 materials=$3 record=$4 signed=$5 pc arm64 armhf zip installer
-  read_manifest "$work/host" && pc=${KX_DEB##*/}
+  local work=$1 source=$2 materials=$3 record=$4 signed=$5 pc data arm64 armhf zip installer
+  read_manifest "$work/host" && pc=${KX_DEB##*/} data=${KX_DATA_DEB##*/}
   cat "$work/host/release-notes.md"
   read_manifest "$work/arm64" && arm64=${KX_DEB##*/}
   read_manifest "$work/armhf" && armhf=${KX_DEB##*/}
@@ -48,9 +48,12 @@ release_notes() {
 
 - \`$source\`: the source. \`scripts/demo.sh\` builds and runs Kullerix from it,
   \`scripts/test.sh\` tests it, \`scripts/release.sh\` makes this release again.
-- \`$pc\`: for Debian 12 and 13 on PCs (\`sudo apt-get install ./$pc\`).
+- \`$pc\`: for Debian 12 and 13 on PCs
+  (\`sudo apt-get install ./$pc ./$data\`).
 - \`$arm64\`, \`$armhf\`: for Debian and Raspberry Pi OS on 64-bit and
-  32-bit ARM.
+  32-bit ARM, installed the same way.
+- \`$data\`: the textures and shaders, which each of them needs and installs
+  with it, the same for every architecture.
 - \`$zip\`: Kullerix for 64-bit Windows, to unpack anywhere and start.
 - \`$installer\`: its installer.
 - \`$materials\`: the bill of materials, an SPDX 2.3 document: every file with its
@@ -91,7 +94,7 @@ NOTES
 # and the record of the build, kullerix-VERSION.buildinfo, which lists the others.
 make_release() {
   local root=$1 signed=$2 work=$1/build/dist-work dist=$1/build/dist version target source record
-  local materials
+  local materials package
   rm -rf "$work" "$dist"
   mkdir -p "$work" "$dist"
   # The build's own flags (data/build_flags.cmake, which also keeps this tree's paths out of
@@ -103,16 +106,24 @@ make_release() {
   version=$KX_VERSION
   export SOURCE_DATE_EPOCH=$KX_RELEASE_EPOCH
   echo "== Kullerix $version, dated $(date -u -d @"$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M UTC')"
-  echo "== Build for this machine and its Debian package"
+  echo "== Build for this machine and its Debian packages"
   cmake --build "$work/host" -j"$(nproc)" >/dev/null
   (cd "$work/host" && cpack -G DEB >/dev/null)
-  cp "$KX_DEB" "$dist/"
+  cp "$KX_DEB" "$KX_DATA_DEB" "$dist/"
   for target in "${cross_targets[@]}"; do
     echo "== Build for $target and its packages"
     build_cross "$target" "$work/host" "$work/$target" -DBUILD_TESTING=OFF >/dev/null
     read_manifest "$work/$target"
-    # shellcheck disable=SC2086
-    cp $KX_PACKAGES "$dist/"
+    for package in $KX_PACKAGES; do
+      if [[ $package != "$KX_DATA_DEB" ]]; then
+        cp "$package" "$dist/"
+      # The release holds the data package once, this machine's; each build's must be it.
+      elif ! cmp -s "$package" "$dist/${package##*/}"; then
+        echo "release: $package differs from $dist/${package##*/}, the data package of the" \
+          "build for this machine" >&2
+        return 1
+      fi
+    done
   done
   echo "== The source, the notes and the record of the build"
   source=kullerix-$version.tar.gz record=kullerix-$version.buildinfo

@@ -189,6 +189,79 @@ class SourceTarball(unittest.TestCase):
 
 
 
+class ReleaseFiles(unittest.TestCase):
+    """make_release, with the builds, cpack, the bill of materials and the record of the build
+    standing in, takes each build's packages as its manifest names them, the data package
+    once."""
+
+    def make(self, armhf_data):
+        scratch = tempfile.mkdtemp(prefix="kx-release-")
+        self.addCleanup(shutil.rmtree, scratch, True)
+        stand_ins = r"""
+cross_targets=(windows arm64 armhf)
+# names FOLDER PACKAGE...: FOLDER's manifest, naming its packages as the build would.
+names() {
+  local folder=$1 deb= data= zip= installer= package
+  shift
+  for package in "$@"; do
+    case $package in
+      kullerix-data_*) data=$folder/$package ;;
+      *.deb) deb=$folder/$package ;;
+      *.zip) zip=$folder/$package ;;
+      *.exe) installer=$folder/$package ;;
+    esac
+  done
+  mkdir -p "$folder"
+  echo "# Kullerix 9.8.7" >"$folder/release-notes.md"
+  printf 'KX_VERSION="9.8.7"\nKX_RELEASE_EPOCH="0"\nKX_PACKAGES="%s"\nKX_DEB="%s"\n' \
+    "$(printf "$folder/%s " "$@")" "$deb" >"$folder/manifest.env"
+  printf 'KX_DATA_DEB="%s"\nKX_ZIP="%s"\nKX_INSTALLER="%s"\n' "$data" "$zip" "$installer" \
+    >>"$folder/manifest.env"
+}
+cmake() { [[ $1 != -S ]] || names "$4" kullerix_9.8.7_amd64.deb kullerix-data_9.8.7_all.deb; }
+cpack() { echo amd64 >kullerix_9.8.7_amd64.deb; echo data >kullerix-data_9.8.7_all.deb; }
+python3() { echo "the bill of materials"; }
+buildinfo() { echo "the record of the build"; }
+build_cross() {
+  if [[ $1 == windows ]]; then
+    names "$3" k.zip k.exe && echo zip >"$3/k.zip" && echo exe >"$3/k.exe"
+  else
+    names "$3" "kullerix_9.8.7_$1.deb" kullerix-data_9.8.7_all.deb
+    echo "$1" >"$3/kullerix_9.8.7_$1.deb"
+    if [[ $1 == armhf ]]; then echo "$ARMHF_DATA"; else echo data; fi \
+      >"$3/kullerix-data_9.8.7_all.deb"
+  fi
+}
+set -e
+source "$(dirname "$0")/manifest.sh"
+make_release "$KX_ROOT"
+"""
+        done = subprocess.run(["bash", "-c", 'source "$0" && ' + stand_ins,
+                               os.path.join(ROOT, "scripts", "lib", "release.sh")],
+                              env=dict(os.environ, KX_ROOT=scratch, ARMHF_DATA=armhf_data),
+                              capture_output=True, text=True)
+        dist = os.path.join(scratch, "build", "dist")
+        return done, sorted(os.listdir(dist)), dist
+
+    def test_holds_the_data_package_once_and_refuses_a_foreign_builds_that_differs(self):
+        done, files, dist = self.make("data")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(files, ["k.exe", "k.zip", "kullerix-9.8.7-notes.md",
+                                 "kullerix-9.8.7.buildinfo", "kullerix-9.8.7.spdx",
+                                 "kullerix-9.8.7.tar.gz", "kullerix-data_9.8.7_all.deb",
+                                 "kullerix_9.8.7_amd64.deb", "kullerix_9.8.7_arm64.deb",
+                                 "kullerix_9.8.7_armhf.deb"])
+        with open(os.path.join(dist, "kullerix-9.8.7-notes.md")) as notes:
+            text = words(notes.read())
+        self.assertIn("sudo apt-get install ./kullerix_9.8.7_amd64.deb "
+                      "./kullerix-data_9.8.7_all.deb", text)
+        self.assertIn("`kullerix-data_9.8.7_all.deb`: ", text)
+
+        done, files, dist = self.make("other data")
+        self.assertNotEqual(done.returncode, 0)
+        self.assertIn("armhf/kullerix-data_9.8.7_all.deb differs", done.stderr)
+
+
 class ReleaseCheck(unittest.TestCase):
     def setUp(self):
         # A first release whose source's scripts/release.sh only notes how it was called and
