@@ -24,7 +24,7 @@ import zipfile
 SPDX_NAMES = {"MIT/X11": "X11", "expat": "MIT", "Expat": "MIT", "MIT": "MIT",
               "ZPL-2.1": "ZPL-2.1", "ISC": "ISC", "BSD-3-clause": "BSD-3-Clause",
               "BSD-2-clause": "BSD-2-Clause", "GPL-3+": "GPL-3.0-or-later",
-              "GCC-exception-3.1": "GCC-exception-3.1"}
+              "GCC-exception-3.1": "GCC-exception-3.1", "bitstream-vera": "Bitstream-Vera"}
 # Left out: the files that describe the others.
 DESCRIBING = re.compile(r"^SHA256SUMS(\.asc)?$|\.buildinfo$|\.spdx$")
 
@@ -121,7 +121,9 @@ def main(dist, builds):
                  "Created: %sT00:00:00Z" % date)
     relationships = []
     carried = {}  # what the Windows program carries of other projects: {component: rows}
-    font = "MIT AND " + document.licence("DejaVu-Fonts")
+    # The glyph sheet is drawn from the DejaVu fonts, under their licence as fonts-dejavu-core's
+    # copyright file names it.
+    font = "MIT AND " + document.licence("bitstream-vera")
     for name in names:
         path = os.path.join(dist, name)
         reference = spdx_id(name)
