@@ -167,6 +167,15 @@ def shows_the_linux_start_view(s):
                            os.path.join(LIB, "pictures.sh"), shot + ".masked.png", linux]).returncode == 0
 
 
+def flip_a_byte(path, offset):
+    """Changes one bit of a file, as damage in transit would."""
+    with open(path, "r+b") as f:
+        f.seek(offset)
+        byte = f.read(1)
+        f.seek(offset)
+        f.write(bytes([byte[0] ^ 1]))
+
+
 def near(colour, expected, tolerance=12):
     return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
 

@@ -9,19 +9,11 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import LIB, lib
+from harness import LIB, flip_a_byte, lib
 
 
 def run(*args, **kwargs):
     return subprocess.run(list(args), capture_output=True, text=True, **kwargs)
-
-
-def flip_a_byte(path, offset):
-    with open(path, "r+b") as f:
-        f.seek(offset)
-        byte = f.read(1)
-        f.seek(offset)
-        f.write(bytes([byte[0] ^ 1]))
 
 
 class OpenPgpSignature(unittest.TestCase):

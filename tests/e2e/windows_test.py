@@ -22,7 +22,7 @@ import zipfile
 
 from expected import HEIGHT, SKY, VERTEX_SHADER, WALL_TEXTURE, WIDTH
 from foreign import BUILD_DIR, FACTS, ForeignSession
-from harness import ROOT, lib, near, shows_the_linux_start_view, wait_until
+from harness import ROOT, flip_a_byte, lib, near, shows_the_linux_start_view, wait_until
 
 ZIP, INSTALLER, VERSION = (FACTS.get(name, "") for name in ("KX_ZIP", "KX_INSTALLER", "KX_VERSION"))
 # The build's own program, of which the zip and the installer hold a stripped copy.
@@ -597,14 +597,6 @@ def verify(path, ca):
     """osslsigncode's verification of a program's signature, trusting the certificate ca."""
     return subprocess.run(["osslsigncode", "verify", "-CAfile", ca, "-in", path],
                           capture_output=True, text=True)
-
-
-def flip_a_byte(path, offset):
-    with open(path, "r+b") as f:
-        f.seek(offset)
-        byte = f.read(1)
-        f.seek(offset)
-        f.write(bytes([byte[0] ^ 1]))
 
 
 class Authenticode(unittest.TestCase):
