@@ -34,9 +34,14 @@ endfunction()
 # kx_wrap(TEXT WIDTH SEPARATOR RESULT): the words of TEXT in lines of at most WIDTH characters
 # (a longer word stands alone), joined by SEPARATOR.
 function(kx_wrap text width separator result)
-  # A semicolon would part CMake's list of words; it stands aside while they are a list.
+  # A semicolon would part CMake's list of words, and a bracket join them; they stand aside
+  # while the words are a list.
   string(ASCII 26 semicolon)
+  string(ASCII 28 opening)
+  string(ASCII 29 closing)
   string(REPLACE ";" "${semicolon}" text "${text}")
+  string(REPLACE "[" "${opening}" text "${text}")
+  string(REPLACE "]" "${closing}" text "${text}")
   string(REPLACE " " ";" words "${text}")
   set(lines)
   set(line)
@@ -54,5 +59,7 @@ function(kx_wrap text width separator result)
   list(APPEND lines "${line}")
   list(JOIN lines "${separator}" text)
   string(REPLACE "${semicolon}" ";" text "${text}")
+  string(REPLACE "${opening}" "[" text "${text}")
+  string(REPLACE "${closing}" "]" text "${text}")
   set(${result} "${text}" PARENT_SCOPE)
 endfunction()

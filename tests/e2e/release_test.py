@@ -57,14 +57,15 @@ class News(unittest.TestCase):
     def test_the_build_reads_versions_dates_and_notes_from_the_form_of_news(self):
         newest, releases = read_releases(
             "# Releases\n\nWords before the first release are the file's own.\n\n"
-            "## 2.0.10 (2024-02-29)\n\n- A leap day,\n  written on two lines.\n- And a second point.\n\n"
+            "## 2.0.10 (2024-02-29)\n\n- A leap day,\n  written on two lines; kept [whole.\n"
+            "- And a second point.\n\n"
             "## 2.0.9 (2000-03-01)\n\n- The day after a leap day of a 400th year.\n\n"
             "## 0.1.0 (1970-01-01)\n\n- The first day.\n")
         # 2024-02-29 00:00 UTC is 19782 days after 1970-01-01, a Thursday; it was a Thursday too.
         self.assertEqual(newest, ("2.0.10", "2024-02-29", 19782 * 86400))
         self.assertEqual(releases, [
             ("2.0.10", "2024-02-29", "Thu, 29 Feb 2024 00:00:00 +0000",
-             ["A leap day, written on two lines.", "And a second point."]),
+             ["A leap day, written on two lines; kept [whole.", "And a second point."]),
             ("2.0.9", "2000-03-01", "Wed, 01 Mar 2000 00:00:00 +0000",
              ["The day after a leap day of a 400th year."]),
             ("0.1.0", "1970-01-01", "Thu, 01 Jan 1970 00:00:00 +0000", ["The first day."])])
