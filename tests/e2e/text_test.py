@@ -5,7 +5,7 @@ import subprocess
 import unittest
 
 import expected
-from expected import BALL_SQUARE, HELP_BLOCK
+from expected import HELP_BLOCK
 from glyphs import glyphs_only
 from harness import HEIGHT, Session
 
@@ -139,13 +139,9 @@ class Texts(unittest.TestCase):
         s.key("F1")
         s.wait_change(first, region=HELP_BLOCK, what="the help text")
         shot = s.wait_still(what="a still picture with the help")
+        # With the help shown no text lies over the ball: another normal map puts no other
+        # ground behind any of them.
         self.assert_legible(shot, help_shown=True)
-        # Each of the five maps on the ball, back to the first.
-        for _ in range(5):
-            s.key("Tab")
-            s.wait_change(shot, threshold=2, region=BALL_SQUARE, what="the next map")
-            shot = s.wait_still(what="a still picture with the next map")
-            self.assert_legible(shot, help_shown=True)
 
         s.key("F1")
         s.wait_change(shot, region=HELP_BLOCK, what="the help text to go")
