@@ -222,9 +222,6 @@ class DebianPackages(unittest.TestCase):
             said = re.match(r"([A-Z]): ([^ :]+)(?::\S+)?(?: binary)?: (\S+)", line)
             self.assertTrue(said, "a line of lintian that says no tag: " + line)
             found.add((said.group(1), said.group(2), said.group(3)))
-        self.assertEqual(sorted(tag for tag in found if tag[0] not in "IP" or tag[1:] not in
-                                LINTIAN_NOTES), [], lintian.stdout)
-
         (desktop,) = os.listdir(os.path.join(self.program_tree, "usr/share/applications"))
         self.assertEqual(run("desktop-file-validate",
                              os.path.join(self.program_tree, "usr/share/applications", desktop)), "")
@@ -232,6 +229,18 @@ class DebianPackages(unittest.TestCase):
         app_id = desktop[:-len(".desktop")]
         metainfo = os.path.join(self.program_tree, "usr/share/metainfo", app_id + ".metainfo.xml")
         self.assertIn("<id>%s</id>" % app_id, read(metainfo))
+        # NOTE: Debian 13's lintian passes on AppStream 1.0's warning that a metainfo names no
+        # home page, as a build without KX_HOMEPAGE_URL names none, the distributor's to give
+        # (install_test). That is the one warning it may give, where that is all the validator says.
+        if ("W", "kullerix", "appstream-metadata-validation-failed") in found:
+            said = subprocess.run(["appstreamcli", "validate", "--no-net", metainfo],
+                                  capture_output=True, text=True).stdout
+            issues = [line for line in said.splitlines() if line[:2] in ("E:", "W:")]
+            self.assertEqual([line.split(":")[-1].strip() for line in issues],
+                             ["url-homepage-missing"], said)
+            found.discard(("W", "kullerix", "appstream-metadata-validation-failed"))
+        self.assertEqual(sorted(tag for tag in found if tag[0] not in "IP" or tag[1:] not in
+                                LINTIAN_NOTES), [], lintian.stdout)
 
     def test_a_cross_build_makes_the_data_package_of_the_build_for_this_machine(self):
         host = self.facts.get("KX_HOST_BUILD")
