@@ -48,7 +48,6 @@ endif()
 foreach(name ${e2e})
   add_test(NAME ${target}.${name} COMMAND ${Python3_EXECUTABLE} -m unittest -v ${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/e2e)
-  # COST: they take the longest, and start first.
-  set_tests_properties(${target}.${name} PROPERTIES LABELS "${target};e2e" TIMEOUT 900 COST 60
+  set_tests_properties(${target}.${name} PROPERTIES LABELS "${target};e2e" TIMEOUT 900
     ENVIRONMENT "KX_BUILD_DIR=${CMAKE_BINARY_DIR};PYTHONDONTWRITEBYTECODE=1")
 endforeach()
