@@ -2,8 +2,8 @@
 # The full test command, which CI runs: installs what is missing, builds Kullerix and runs its
 # tests under a private Xvfb, part by part, and says how long each part took. With no PART it
 # runs every part, in this order; name parts to run only those (CI runs on each Debian release
-# the parts that can differ there). About 12 minutes on 2 cores for all of them. For every
-# change, scripts/quick-test.sh is the one-minute check.
+# the parts that can differ there). All of them take about 14½ minutes on 2 cores in a new
+# clone, 9½ after a change. For every change, scripts/quick-test.sh is the one-minute check.
 # Usage: scripts/test.sh [PART...]
 #   native      build/tests: the unit, GL and end-to-end tests (the real program, also under
 #               openbox and on weston's Xwayland, its packages) and the pictures in docs/
