@@ -20,13 +20,22 @@
 #                          a file of tab-separated lines, each a component, the Debian package
 #                          it came from, that package's version and its licence, after a line
 #                          that names these columns
+#   KX_CFLAGS, KX_CXXFLAGS, KX_LDFLAGS   what the build's C and C++ sources are compiled and its
+#                          programs linked with: the build's own flags and its build type's
 set(KX_MANIFEST ${CMAKE_BINARY_DIR}/manifest.env)
 
 function(kx_write_manifest)
   set(names KX_VERSION KX_RELEASE_DATE KX_RELEASE_EPOCH KX_VENDOR KX_COPYRIGHT KX_SYSTEM KX_ARCH KX_PROGRAM KX_RUN_DIR
     KX_RUN_COMMAND KX_PACKAGES KX_DEB KX_DATA_DEB KX_ZIP KX_INSTALLER KX_GENERATORS
-    KX_HOST_BUILD KX_FIGURES_TOOL KX_STATIC_COMPONENTS)
+    KX_HOST_BUILD KX_FIGURES_TOOL KX_STATIC_COMPONENTS KX_CFLAGS KX_CXXFLAGS KX_LDFLAGS)
   set(KX_VERSION ${PROJECT_VERSION})
+  string(TOUPPER "${CMAKE_BUILD_TYPE}" type)
+  foreach(name C CXX EXE_LINKER)
+    string(STRIP "${CMAKE_${name}_FLAGS} ${CMAKE_${name}_FLAGS_${type}}" flags_${name})
+  endforeach()
+  set(KX_CFLAGS "${flags_C}")
+  set(KX_CXXFLAGS "${flags_CXX}")
+  set(KX_LDFLAGS "${flags_EXE_LINKER}")
   if(WIN32)
     set(KX_SYSTEM windows)
     set(KX_ARCH win64)

@@ -134,7 +134,8 @@ make_release() {
   echo "== The bill of materials"
   python3 "$root/packaging/bill_of_materials.py" "$dist" "$work/host" \
     "${cross_targets[@]/#/$work/}" >"$dist/$materials"
-  buildinfo "$dist" "$version" "$root" >"$work/$record"
+  buildinfo "$dist" "$version" "$root" "$work/host" "${cross_targets[@]/#/$work/}" \
+    >"$work/$record"
   mv "$work/$record" "$dist/"
 }
 

@@ -14,14 +14,14 @@ import unittest
 from harness import LIB
 
 FIELDS = ["Format", "Source", "Version", "Build-Origin", "Build-Architecture", "Environment",
-          "Checksums-Sha256", "Installed-Build-Depends"]
+          "Build-Flags", "Checksums-Sha256", "Installed-Build-Depends"]
 FILES = {"kullerix-9.8.7.tar.gz": b"the source\n" * 50, "Kullerix-9.8.7-win64.zip": b"PK\3\4",
          "kullerix_9.8.7_amd64.deb": b"!<arch>\n" + bytes(range(256))}
 
 
 def output(command, *args, env=None):
-    return subprocess.run(["bash", "-c", 'source "$0" && ' + command,
-                           os.path.join(LIB, "buildinfo.sh")] + list(args),
+    return subprocess.run(["bash", "-c", 'source "$0/manifest.sh" && source "$0/buildinfo.sh" && '
+                           + command, LIB] + list(args),
                           env=env, check=True, capture_output=True, text=True).stdout
 
 
@@ -60,13 +60,30 @@ class Record(unittest.TestCase):
                 f.write(data)
         return folder, os.path.join(self.scratch, name, "source tree")
 
+    def builds(self, root):
+        """Two build folders in the source tree, a Linux one and a Windows one, each with the
+        flags of its manifest."""
+        folders = []
+        for name, arch, cflags, ldflags in (
+                ("host", "amd64", "-D_FORTIFY_SOURCE=2 -ffile-prefix-map=%s=. -O3" % root,
+                 "-Wl,-z,relro -Wl,-z,now"),
+                ("windows", "win64", "-fstack-protector-strong -O3", "")):
+            folder = os.path.join(root, "build", name)
+            os.makedirs(folder)
+            with open(os.path.join(folder, "manifest.env"), "w") as manifest:
+                manifest.write('# facts\nKX_ARCH="%s"\nKX_CFLAGS="%s"\nKX_CXXFLAGS="%s -std=c++17"\n'
+                               'KX_LDFLAGS="%s"\n' % (arch, cflags, cflags, ldflags))
+            folders.append(folder)
+        return folders
+
     def record(self, folder, root, shell="", **settings):
         env = {name: value for name, value in os.environ.items()
                if name not in ("SOURCE_DATE_EPOCH", "CC", "CXX", "CFLAGS", "CXXFLAGS", "LDFLAGS")}
         env.update(settings, SOURCE_DATE_EPOCH="1796774400",
                    CFLAGS="-ffile-prefix-map=%s/= -O2" % root,
                    CXXFLAGS="-ffile-prefix-map=%s/=" % root)
-        return output(shell + 'buildinfo "$1" 9.8.7 "$2"', folder, root, env=env)
+        return output(shell + 'buildinfo "$1" 9.8.7 "$2" "${@:3}"', folder, root,
+                      *self.builds(root), env=env)
 
     def test_names_the_release_system_environment_checksums_and_packages(self):
         folder, root = self.release("first")
@@ -84,6 +101,14 @@ class Record(unittest.TestCase):
         self.assertEqual(values["Environment"], ['SOURCE_DATE_EPOCH="1796774400"',
                                                  'CFLAGS="-ffile-prefix-map=<source>/= -O2"',
                                                  'CXXFLAGS="-ffile-prefix-map=<source>/="'])
+        # Each build's flags, by its architecture, in the order the builds are given.
+        self.assertEqual(values["Build-Flags"], [
+            'amd64 CFLAGS="-D_FORTIFY_SOURCE=2 -ffile-prefix-map=<source>=. -O3"',
+            'amd64 CXXFLAGS="-D_FORTIFY_SOURCE=2 -ffile-prefix-map=<source>=. -O3 -std=c++17"',
+            'amd64 LDFLAGS="-Wl,-z,relro -Wl,-z,now"',
+            'win64 CFLAGS="-fstack-protector-strong -O3"',
+            'win64 CXXFLAGS="-fstack-protector-strong -O3 -std=c++17"',
+            'win64 LDFLAGS=""'])
         # Sorted as bytes: capitals first.
         self.assertEqual(values["Checksums-Sha256"], [
             "%s %d %s" % (hashlib.sha256(FILES[name]).hexdigest(), len(FILES[name]), name)
