@@ -7,6 +7,7 @@
 #   KX_DESCRIPTION      what it shows and does, in a paragraph
 #   KX_KEYS             the keys of data/keys.txt, each an entry "KEY: ACTION"
 # and the functions kx_xml_text and kx_wrap, which fit such texts into other files.
+include(${CMAKE_CURRENT_LIST_DIR}/list_text.cmake)
 file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE KX_COPYRIGHT REGEX "^Copyright \\(c\\) [0-9]+ " LIMIT_COUNT 1)
 if(NOT KX_COPYRIGHT MATCHES "^Copyright \\(c\\) ([0-9]+) (.+)$")
   message(FATAL_ERROR "LICENSE must hold the line \"Copyright (c) YEAR HOLDER\"")
@@ -34,14 +35,7 @@ endfunction()
 # kx_wrap(TEXT WIDTH SEPARATOR RESULT): the words of TEXT in lines of at most WIDTH characters
 # (a longer word stands alone), joined by SEPARATOR.
 function(kx_wrap text width separator result)
-  # A semicolon would part CMake's list of words, and a bracket join them; they stand aside
-  # while the words are a list.
-  string(ASCII 26 semicolon)
-  string(ASCII 28 opening)
-  string(ASCII 29 closing)
-  string(REPLACE ";" "${semicolon}" text "${text}")
-  string(REPLACE "[" "${opening}" text "${text}")
-  string(REPLACE "]" "${closing}" text "${text}")
+  kx_text_aside(text)
   string(REPLACE " " ";" words "${text}")
   set(lines)
   set(line)
@@ -58,8 +52,6 @@ function(kx_wrap text width separator result)
   endforeach()
   list(APPEND lines "${line}")
   list(JOIN lines "${separator}" text)
-  string(REPLACE "${semicolon}" ";" text "${text}")
-  string(REPLACE "${opening}" "[" text "${text}")
-  string(REPLACE "${closing}" "]" text "${text}")
+  kx_text_back(text)
   set(${result} "${text}" PARENT_SCOPE)
 endfunction()

@@ -5,6 +5,7 @@
 # licence without its text is followed by that licence's own paragraph; one that the file does
 # not have is an error, since a notice without the licence's terms is none. And it writes a
 # text as the lines of a field in such a file.
+include(${CMAKE_CURRENT_LIST_DIR}/../data/list_text.cmake)
 
 # dep5_stanzas(TEXT INCLUDE EXCLUDE STANZAS LICENCES): the stanzas of a DEP-5 copyright file
 # whose Files name a pattern that matches the regular expression INCLUDE but not EXCLUDE,
@@ -12,12 +13,7 @@
 # TEXT; and the names of their licences, joined by " and ", as LICENCES.
 function(dep5_stanzas text include exclude stanzas_result licences_result)
   # Semicolons and brackets stand aside while the paragraphs are a CMake list.
-  string(ASCII 26 semicolon)
-  string(ASCII 28 open)
-  string(ASCII 29 close)
-  string(REPLACE ";" "${semicolon}" text "${text}")
-  string(REPLACE "[" "${open}" text "${text}")
-  string(REPLACE "]" "${close}" text "${text}")
+  kx_text_aside(text)
   string(REGEX REPLACE "\n([ \t]*\n)+" ";" paragraphs "${text}")
   set(chosen)
   set(licences)
@@ -79,11 +75,8 @@ function(dep5_stanzas text include exclude stanzas_result licences_result)
   list(REMOVE_DUPLICATES licences)
   list(JOIN chosen "\n\n" text)
   list(JOIN licences " and " licences)
-  foreach(name text licences)
-    string(REPLACE "${semicolon}" ";" ${name} "${${name}}")
-    string(REPLACE "${open}" "[" ${name} "${${name}}")
-    string(REPLACE "${close}" "]" ${name} "${${name}}")
-  endforeach()
+  kx_text_back(text)
+  kx_text_back(licences)
   set(${stanzas_result} "${text}" PARENT_SCOPE)
   set(${licences_result} "${licences}" PARENT_SCOPE)
 endfunction()
