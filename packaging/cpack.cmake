@@ -31,10 +31,9 @@ set(CPACK_DEBIAN_DATA_PACKAGE_ARCHITECTURE all)
 # dpkg-shlibdeps, which CPack runs, looks up the libraries and the objdump of the architecture
 # that DEB_HOST_ARCH names; cpack reads this file before it packages and sets it.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_project.cmake)
-# After CPack: the fields it cannot write, then the same packages, byte for byte, from the same
-# source (see deb_multiarch.cmake and reproducible_packages.cmake).
-set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb_multiarch.cmake
-  ${CMAKE_CURRENT_LIST_DIR}/reproducible_packages.cmake)
+# After CPack: the same packages, byte for byte, from the same source, with the field that
+# CPack cannot write (see reproducible_packages.cmake).
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/reproducible_packages.cmake)
 set(CPACK_KX_RELEASE_EPOCH ${KX_RELEASE_EPOCH})
 
 # Debian's own names, given here so that the build can state where the packages will be.
@@ -47,7 +46,7 @@ set(KX_DATA_DEB ${CMAKE_BINARY_DIR}/${CPACK_DEBIAN_DATA_FILE_NAME})
 # Both come from the one source, whose changelog both carry.
 set(CPACK_DEBIAN_DATA_PACKAGE_SOURCE kullerix)
 # The program of another architecture (kullerix:arm64 installed on a PC) can depend on the
-# data package only where it says that any architecture may use it (deb_multiarch.cmake).
+# data package only where it says that any architecture may use it (reproducible_packages.cmake).
 set(CPACK_KX_MULTIARCH_FOREIGN ${CPACK_DEBIAN_DATA_FILE_NAME})
 
 # NOTE: the section is graphics, not games. Debian wants the commands of the games section in

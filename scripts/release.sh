@@ -8,8 +8,8 @@
 # from NEWS.md. Built again from the same source with the same packages, anywhere, it gives the
 # same files byte for byte: every time they carry is the start (00:00 UTC) of the release's
 # date. Releases are built on Debian 12, the older tested release, so that the amd64 package
-# installs on Debian 12 and 13 alike. It refuses a tree with uncommitted changes. About a minute
-# on 2 cores (2 with --check), the installs aside.
+# installs on Debian 12 and 13 alike. It refuses a tree with uncommitted changes. About 2
+# minutes on 2 cores (4 with --check), the installs aside.
 # Usage: scripts/release.sh [--sign KEY [--sign-windows CERT CERTKEY]] [--check] [--dirty]
 #                           [--any-release]
 #   --sign KEY     signs SHA256SUMS with the OpenPGP key KEY (a key id or fingerprint of a secret
